@@ -1,0 +1,95 @@
+// wol_send through the shared library and the platform's real sockets, to
+// receivers on 127.0.0.1. Nothing here may send to a broadcast address:
+// every call that gets as far as sending names 127.0.0.1.
+#include "tarnwick_wol.h"
+#include "udp_receiver.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <vector>
+
+namespace {
+
+constexpr char kLoopback[] = "127.0.0.1";
+constexpr char kMac[] = "00:11:22:33:44:55";
+constexpr char kBadAddress[] = "invalid broadcast_ip (must be IPv4 dotted quad)";
+constexpr char kPortRange[] = "port out of range";
+
+std::vector<unsigned char> packet_for(const char *mac) {
+  std::vector<unsigned char> packet(TARNWICK_WOL_PACKET_SIZE);
+  EXPECT_EQ(wol_packet(mac, packet.data(), static_cast<int>(packet.size())),
+            TARNWICK_WOL_PACKET_SIZE);
+  return packet;
+}
+
+// Sends `mac` to 127.0.0.1:`send_port` and expects its packet to reach
+// `receiver`, alone.
+void expect_delivered(udp_receiver &receiver, const char *mac, int send_port) {
+  ASSERT_EQ(wol_send(mac, kLoopback, send_port), 0) << wol_last_error();
+  EXPECT_STREQ(wol_last_error(), "");
+  EXPECT_EQ(receiver.receive(), packet_for(mac));
+  EXPECT_FALSE(receiver.pending()) << "more than one datagram arrived";
+}
+
+TEST(send_loopback, delivers_the_exact_packet_in_one_datagram) {
+  udp_receiver receiver;
+  ASSERT_EQ(receiver.error(), "");
+  expect_delivered(receiver, kMac, receiver.port());
+  expect_delivered(receiver, "a0B1c2D3e4F5", receiver.port());
+}
+
+TEST(send_loopback, success_empties_an_earlier_message) {
+  udp_receiver receiver;
+  ASSERT_EQ(receiver.error(), "");
+  ASSERT_EQ(wol_send("AA:BB:CC:DD:EE:FF:00", kLoopback, receiver.port()), -1);
+  ASSERT_STRNE(wol_last_error(), "");
+  expect_delivered(receiver, kMac, receiver.port());
+}
+
+TEST(send_loopback, port_zero_and_negative_mean_port_9) {
+  udp_receiver receiver(9);
+  if (!receiver.error().empty()) {
+    GTEST_SKIP() << "port 9 needs root or is taken: " << receiver.error();
+  }
+  for (const int port : {0, -5, INT_MIN}) {
+    SCOPED_TRACE(port);
+    expect_delivered(receiver, kMac, port);
+  }
+}
+
+TEST(send_loopback, uses_port_65535_unchanged) {
+  udp_receiver receiver(65535);
+  if (!receiver.error().empty()) {
+    GTEST_SKIP() << "port 65535 is taken: " << receiver.error();
+  }
+  expect_delivered(receiver, kMac, 65535);
+}
+
+TEST(send_loopback, refuses_ports_above_65535) {
+  for (const int port : {65536, INT_MAX}) {
+    EXPECT_EQ(wol_send(kMac, kLoopback, port), -1) << port;
+    EXPECT_STREQ(wol_last_error(), kPortRange) << port;
+  }
+}
+
+TEST(send_loopback, refuses_addresses_that_are_not_ipv4_dotted_quads) {
+  for (const char *address :
+       {"1.2.3", "example", "::1", "256.1.1.1", "1.2.3.4.5", "127.0.0.1 ", "localhost"}) {
+    EXPECT_EQ(wol_send(kMac, address, 9), -1) << address;
+    EXPECT_STREQ(wol_last_error(), kBadAddress) << address;
+  }
+}
+
+TEST(send_loopback, reports_mac_then_port_then_address) {
+  EXPECT_EQ(wol_send("AA-BB-CC-DD-EE-FF", "x", 65536), -1);
+  EXPECT_STREQ(wol_last_error(), "mac contains non-hex characters");
+  EXPECT_EQ(wol_send(nullptr, nullptr, 65536), -1);
+  EXPECT_STREQ(wol_last_error(), "mac is NULL or empty");
+  EXPECT_EQ(wol_send(kMac, "x", 65536), -1);
+  EXPECT_STREQ(wol_last_error(), kPortRange);
+  EXPECT_EQ(wol_send(kMac, "x", 7), -1);
+  EXPECT_STREQ(wol_last_error(), kBadAddress);
+}
+
+} // namespace
