@@ -1,0 +1,56 @@
+#!/usr/bin/env python3
+"""Records UDP datagrams on the given ports with the destination address of
+each (IP_PKTINFO), so that a test can tell a broadcast from a unicast.
+
+    udp_recorder.py OUT_FILE COUNT TIMEOUT_S PORT [PORT...]
+
+Writes one line per datagram, "DEST_ADDRESS PORT HEX_PAYLOAD", and exits
+after COUNT datagrams or TIMEOUT_S seconds, whichever comes first. Prints
+"ready" on stdout once every socket is bound.
+"""
+import select
+import socket
+import struct
+import sys
+import time
+
+IP_PKTINFO = getattr(socket, "IP_PKTINFO", 8)
+
+
+def open_socket(port):
+    sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    sock.setsockopt(socket.IPPROTO_IP, IP_PKTINFO, 1)
+    sock.bind(("0.0.0.0", port))
+    return sock
+
+
+def destination(ancillary):
+    for level, kind, data in ancillary:
+        if level == socket.IPPROTO_IP and kind == IP_PKTINFO:
+            # struct in_pktinfo { int ifindex; in_addr spec_dst; in_addr addr; }
+            _, _, addr = struct.unpack("i4s4s", data[:12])
+            return socket.inet_ntoa(addr)
+    return "?"
+
+
+def main():
+    out_file, count, timeout = sys.argv[1], int(sys.argv[2]), float(sys.argv[3])
+    sockets = {open_socket(int(port)): int(port) for port in sys.argv[4:]}
+    print("ready", flush=True)
+    deadline = time.monotonic() + timeout
+    received = 0
+    with open(out_file, "w", encoding="ascii") as out:
+        while received < count:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                break
+            readable, _, _ = select.select(list(sockets), [], [], left)
+            for sock in readable:
+                payload, ancillary, _, _ = sock.recvmsg(2048, 256)
+                out.write(f"{destination(ancillary)} {sockets[sock]} {payload.hex()}\n")
+                out.flush()
+                received += 1
+
+
+if __name__ == "__main__":
+    main()
