@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Makes the release archive with CPack and checks what it holds: the library,
+# its header, package files, README and licence, and nothing of the tests.
+#   archive_test.sh BUILD_DIR
+set -euo pipefail
+build_dir=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+(cd "$build_dir" && cpack -B "$work" >/dev/null)
+shopt -s nullglob
+archives=("$work"/tarnwick-wol-1.0.0-*.zip "$work"/tarnwick-wol-1.0.0-*.tar.gz)
+[ ${#archives[@]} -eq 1 ] || { echo "FAIL: expected one archive, got: ${archives[*]}" >&2; exit 1; }
+archive=${archives[0]}
+echo "archive: $(basename "$archive")"
+listing=$(python3 - "$archive" <<'PY'
+import sys, tarfile, zipfile
+path = sys.argv[1]
+if path.endswith(".zip"):
+    names = zipfile.ZipFile(path).namelist()
+else:
+    names = [m.name for m in tarfile.open(path).getmembers() if not m.isdir()]
+# Drop the archive's top folder.
+for name in sorted(n.split("/", 1)[1] for n in names):
+    print(name)
+PY
+)
+echo "$listing"
+
+case "$archive" in
+*.zip)
+  expected="LICENSE README.md bin/tarnwick-wol.dll include/tarnwick_wol.h
+    lib/libtarnwick-wol.dll.a lib/tarnwick-wol.def lib/pkgconfig/tarnwick-wol.pc
+    lib/cmake/tarnwick-wol/tarnwick-wol-config.cmake"
+  ;;
+*)
+  expected="share/doc/tarnwick-wol/LICENSE share/doc/tarnwick-wol/README.md
+    include/tarnwick_wol.h lib/libtarnwick-wol.so lib/libtarnwick-wol.so.1
+    lib/libtarnwick-wol.so.1.0.0 lib/pkgconfig/tarnwick-wol.pc
+    lib/cmake/tarnwick-wol/tarnwick-wol-config.cmake"
+  ;;
+esac
+
+status=0
+for file in $expected; do
+  grep -qxF "$file" <<<"$listing" || { echo "FAIL: $file is missing" >&2; status=1; }
+done
+if grep -iE 'gtest|_test|wol-wake' <<<"$listing"; then
+  echo "FAIL: test or example files in the archive" >&2
+  status=1
+fi
+exit "$status"

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Checks the built library's dynamic interface: exactly the four functions
+# are exported and, for the DLL, only DLLs that Windows itself has are needed.
+#   exports_test.sh LIBRARY NM OBJDUMP
+set -euo pipefail
+library=$1 nm=$2 objdump=$3
+expected=$'wol_last_error\nwol_packet\nwol_send\nwol_version'
+status=0
+
+case "$library" in
+*.dll)
+  exports=$("$objdump" -p "$library" |
+    sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/^\t\[ *[0-9]+\]/ {print $NF}' | sort)
+  imports=$("$objdump" -p "$library" | awk '/DLL Name:/ {print $3}')
+  echo "imports: $(echo "$imports" | tr '\n' ' ')"
+  if echo "$imports" | grep -iE 'libstdc|libgcc|pthread|mingw'; then
+    echo "FAIL: the DLL needs MinGW's runtime DLLs above" >&2
+    status=1
+  fi
+  ;;
+*)
+  exports=$("$nm" -D --defined-only "$library" | awk '{print $3}' | sort)
+  ;;
+esac
+
+echo "exports: $(echo "$exports" | tr '\n' ' ')"
+if [ "$exports" != "$expected" ]; then
+  echo "FAIL: expected exactly: $(echo "$expected" | tr '\n' ' ')" >&2
+  status=1
+fi
+exit "$status"

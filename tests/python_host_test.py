@@ -1,0 +1,58 @@
+#!/usr/bin/env python3
+"""The Python example as a host program: it loads the real .so with ctypes,
+builds a packet and sends one to a receiver on 127.0.0.1.
+
+    python_host_test.py LIBRARY
+"""
+import os
+import socket
+import subprocess
+import sys
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+EXAMPLE = os.path.join(HERE, "..", "examples", "python", "wol.py")
+sys.path.insert(0, os.path.dirname(EXAMPLE))
+import wol  # noqa: E402
+
+LIBRARY = sys.argv.pop(1)
+MAC = "0a:1b:2c:3d:4e:5f"
+PACKET = bytes.fromhex("ff" * 6 + "0a1b2c3d4e5f" * 16)
+
+
+class PythonHost(unittest.TestCase):
+    def setUp(self):
+        self.lib = wol.load(LIBRARY)
+        self.receiver = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.receiver.bind(("127.0.0.1", 0))
+        self.receiver.settimeout(5)
+        self.port = self.receiver.getsockname()[1]
+
+    def tearDown(self):
+        self.receiver.close()
+
+    def test_builds_the_packet(self):
+        self.assertEqual(wol.packet(self.lib, MAC), PACKET)
+
+    def test_sends_one_packet(self):
+        wol.send(self.lib, MAC, "127.0.0.1", self.port)
+        self.assertEqual(self.receiver.recv(2048), PACKET)
+
+    def test_raises_the_library_message(self):
+        with self.assertRaisesRegex(wol.WolError, "^mac contains non-hex characters$"):
+            wol.send(self.lib, "0a-1b-2c-3d-4e-5f", "127.0.0.1", self.port)
+
+    def test_command_line_sends_and_reports_failures(self):
+        run = [sys.executable, EXAMPLE, "--library", LIBRARY]
+        sent = subprocess.run(run + [MAC, "127.0.0.1", str(self.port)],
+                              capture_output=True, text=True, timeout=30, check=False)
+        self.assertEqual(sent.returncode, 0, sent.stderr)
+        self.assertEqual(self.receiver.recv(2048), PACKET)
+        refused = subprocess.run(run + [MAC, "127.0.0.1", "70000"],
+                                 capture_output=True, text=True, timeout=30, check=False)
+        self.assertEqual(refused.returncode, 1)
+        self.assertEqual(refused.stderr.strip(), "wol.py: port out of range")
+
+
+if __name__ == "__main__":
+    unittest.main()
