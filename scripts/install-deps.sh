@@ -7,9 +7,12 @@ set -euo pipefail
 packages=("$@")
 if [ ${#packages[@]} -eq 0 ]; then
   packages=(
-    cmake make g++ googletest libgtest-dev   # the Linux build and its tests
-    g++-mingw-w64-x86-64 wine64              # the Windows build, tested under Wine
-    iproute2 tshark wakeonlan python3        # the broadcast test on a virtual link
+    cmake make g++ googletest libgtest-dev    # the Linux build and its tests
+    pkg-config python3                        # the consumer and Python host tests
+    clang clang-tidy libclang-rt-14-dev       # sanitizers, libFuzzer, clang-tidy
+    valgrind
+    g++-mingw-w64-x86-64 wine64               # the Windows build, tested under Wine
+    iproute2 tshark wakeonlan                 # the broadcast test on a virtual link
   )
 fi
 

@@ -1,20 +1,21 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the Linux .so and the Windows DLL with
-# warnings as errors, and runs every test: Linux natively, Windows under Wine.
+# Installs what is missing, then builds and tests every way the library is
+# built, with warnings as errors:
+#   sanitize  clang++ with AddressSanitizer, UndefinedBehaviorSanitizer and
+#             clang-tidy; then each fuzz target for a minute
+#   linux     the .so with g++; then the suite again under valgrind
+#   windows   the DLL with mingw-w64, its suite run under Wine
 #   scripts/test-all.sh
+# TARNWICK_WOL_FUZZ_SECONDS sets the time per fuzz target (default 60).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
-build() { # DIR [CMAKE OPTION...]
-  local dir=$1
-  shift
-  cmake -S . -B "$dir" -DTARNWICK_WOL_WERROR=ON "$@"
-  cmake --build "$dir" -j "$(nproc)"
-}
-build build/linux
-build build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+cmake --workflow --preset sanitize
+scripts/fuzz.sh "${TARNWICK_WOL_FUZZ_SECONDS:-60}"
 
-ctest --test-dir build/linux --output-on-failure
-ctest --test-dir build/windows --output-on-failure
+cmake --workflow --preset linux
+scripts/valgrind.sh build/linux
+
+cmake --workflow --preset windows

@@ -5,6 +5,7 @@
 #include "socket_layer.h"
 
 #include <array>
+#include <cstddef>
 #include <cstring>
 
 namespace tarnwick_wol {
@@ -76,7 +77,7 @@ int parse_mac(const char *mac, unsigned char (&out)[kMacSize]) {
     return fail(kMacEmpty);
   }
   const bool colon_form = mac[1] != '\0' && mac[2] == ':';
-  const int stride = colon_form ? 3 : 2;
+  const std::ptrdiff_t stride = colon_form ? 3 : 2;
   for (int i = 0; i < kMacSize; ++i) {
     const char *pair = mac + i * stride;
     if (colon_form && i > 0 && pair[-1] != ':') {
@@ -103,8 +104,9 @@ int parse_mac(const char *mac, unsigned char (&out)[kMacSize]) {
 
 void write_packet(const unsigned char (&mac)[kMacSize], unsigned char *buf) {
   std::memset(buf, 0xFF, kMacSize);
-  for (int copy = 1; copy <= kMacCopies; ++copy) {
-    std::memcpy(buf + copy * kMacSize, mac, kMacSize);
+  unsigned char *copy = buf + kMacSize;
+  for (int i = 0; i < kMacCopies; ++i, copy += kMacSize) {
+    std::memcpy(copy, mac, kMacSize);
   }
 }
 
