@@ -2,6 +2,7 @@
 // the send sequence. Everything platform-specific sits behind socket_ops().
 #include "tarnwick_wol.h"
 
+#include "magic_packet.h"
 #include "socket_layer.h"
 
 #include <array>
@@ -17,9 +18,6 @@ namespace {
 
 constexpr int kPacketSize = TARNWICK_WOL_PACKET_SIZE;
 constexpr int kMacSize = 6;
-constexpr int kMacCopies = 16;
-static_assert(kMacSize + kMacCopies * kMacSize == kPacketSize,
-              "a magic packet is a sync stream and sixteen addresses");
 
 constexpr int kColonFormLength = 17;   // AA:BB:CC:DD:EE:FF
 constexpr int kCompactFormLength = 12; // AABBCCDDEEFF
@@ -69,45 +67,58 @@ constexpr std::array<signed char, 256> kHexValue = [] {
 
 int hex_value(char c) { return kHexValue[static_cast<unsigned char>(c)]; }
 
-// Reads the six bytes that `mac` spells into `out`. Every character is
-// checked before the next one is read, so a text that ends early fails at
-// its terminator and nothing beyond it is touched. Returns 0 or fail().
-int parse_mac(const char *mac, unsigned char (&out)[kMacSize]) {
-  if (mac == nullptr || mac[0] == '\0') {
-    return fail(kMacEmpty);
+// The byte that the two hex digits at `pair` spell, or -1. The second
+// character is read only once the first is known to be a digit (and so not
+// the terminator).
+int pair_value(const char *pair) {
+  const int high = hex_value(pair[0]);
+  if (high < 0) {
+    return -1;
   }
-  const bool colon_form = mac[1] != '\0' && mac[2] == ':';
-  const std::ptrdiff_t stride = colon_form ? 3 : 2;
+  const int low = hex_value(pair[1]);
+  if (low < 0) {
+    return -1;
+  }
+  return high << 4 | low;
+}
+
+// Reads the six pairs of one form, `Stride` characters apart (3 with ':'
+// between them, 2 without). Every character is checked before the next one
+// is read, so a text that ends early fails at its terminator and nothing
+// beyond it is touched. Returns 0 or fail().
+template <int Stride> int parse_pairs(const char *mac, packed_mac &out) {
+  packed_mac value = 0;
   for (int i = 0; i < kMacSize; ++i) {
-    const char *pair = mac + i * stride;
-    if (colon_form && i > 0 && pair[-1] != ':') {
+    const char *pair = mac + static_cast<std::ptrdiff_t>(i) * Stride;
+    if (Stride == 3 && i > 0 && pair[-1] != ':') {
       return fail(kMacForm);
     }
-    const int high = hex_value(pair[0]);
-    if (high < 0) {
+    const int byte = pair_value(pair);
+    if (byte < 0) {
       return fail(kMacNonHex);
     }
-    const int low = hex_value(pair[1]);
-    if (low < 0) {
-      return fail(kMacNonHex);
-    }
-    out[i] = static_cast<unsigned char>(high * 16 + low);
+    value |= static_cast<packed_mac>(byte) << (8 * i);
   }
   // Every character up to the last pair is known not to be the terminator,
   // so the length is right exactly when the text ends here.
-  const int length = colon_form ? kColonFormLength : kCompactFormLength;
+  constexpr int length = Stride == 3 ? kColonFormLength : kCompactFormLength;
   if (mac[length] != '\0') {
     return fail(kMacLength);
   }
+  out = value;
   return 0;
 }
 
-void write_packet(const unsigned char (&mac)[kMacSize], unsigned char *buf) {
-  std::memset(buf, 0xFF, kMacSize);
-  unsigned char *copy = buf + kMacSize;
-  for (int i = 0; i < kMacCopies; ++i, copy += kMacSize) {
-    std::memcpy(copy, mac, kMacSize);
+// Reads the address that `mac` spells, in whichever form its third
+// character announces. Returns 0 or fail().
+int parse_mac(const char *mac, packed_mac &out) {
+  if (mac == nullptr || mac[0] == '\0') {
+    return fail(kMacEmpty);
   }
+  if (mac[1] != '\0' && mac[2] == ':') {
+    return parse_pairs<3>(mac, out);
+  }
+  return parse_pairs<2>(mac, out);
 }
 
 // The message for a send that did not hand over the whole packet, by the
@@ -158,11 +169,11 @@ TARNWICK_WOL_API int wol_packet(const char *mac, unsigned char *buf,
   if (buf == nullptr) {
     return fail(kBufNull);
   }
-  unsigned char address[kMacSize];
+  packed_mac address = 0;
   if (parse_mac(mac, address) != 0) {
     return -1;
   }
-  write_packet(address, buf);
+  write_magic_packet(address, buf);
   return kPacketSize;
 }
 
