@@ -1,0 +1,174 @@
+#!/usr/bin/env python3
+"""Runs every benchmark of tarnwick-wol and writes bench/results/:
+
+  micro.json      Google Benchmark: wol_packet and wol_send against baselines
+  summary.json    the medians, their spread, the ratios and the goals
+  peers.csv       packets per second, 10,000 to 127.0.0.1, for each contender
+  peers.png       the chart of peers.csv (gnuplot)
+
+Everything is sent to 127.0.0.1 only, to a socket this script holds open and
+never reads (the kernel drops what overflows, the same for everyone).
+Expects the `bench` preset built and the npm peers installed (bench/run.sh
+does both).
+"""
+import json
+import os
+import re
+import socket
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+BIN = os.path.join(ROOT, "build", "bench", "bin")
+RESULTS = os.path.join(ROOT, "bench", "results")
+PEERS = os.path.join(ROOT, "bench", "peers")
+PACKETS = 10_000
+RUNS = 7
+
+
+def run(command, **kwargs):
+    return subprocess.run(command, check=True, timeout=600, **kwargs)
+
+
+def micro_benchmarks():
+    out = os.path.join(RESULTS, "micro.json")
+    run([os.path.join(BIN, "wol_bench"), "--benchmark_repetitions=15",
+         "--benchmark_enable_random_interleaving=true",
+         f"--benchmark_out={out}", "--benchmark_out_format=json"],
+        stdout=subprocess.DEVNULL)
+    with open(out, encoding="utf-8") as f:
+        data = json.load(f)
+    times = {}
+    for b in data["benchmarks"]:
+        if b.get("run_type") == "iteration":
+            times.setdefault(b["run_name"], []).append(b["real_time"])
+    return data["context"], {name: {"median_ns": statistics.median(t),
+                                    "min_ns": min(t), "max_ns": max(t), "runs": len(t)}
+                             for name, t in times.items()}
+
+
+def syscalls_per_call(port):
+    """System calls of wake_loop for N calls minus those for none, per call."""
+    def count(n):
+        with tempfile.NamedTemporaryFile("r", suffix=".strace") as log:
+            run(["strace", "-f", "-c", "-o", log.name,
+                 os.path.join(BIN, "wake_loop"), str(n), str(port)])
+            calls = {}
+            for line in log.read().splitlines():
+                fields = line.split()
+                if len(fields) >= 5 and fields[3].isdigit():
+                    calls[fields[-1]] = int(fields[3])
+            return calls
+    n = 10_000
+    none, many = count(0), count(n)
+    per_call = {name: (many.get(name, 0) - none.get(name, 0)) / n
+                for name in set(many) | set(none)}
+    return {name: value for name, value in sorted(per_call.items()) if value}
+
+
+def packets_per_second(command, packets):
+    times = []
+    for _ in range(RUNS):
+        start = time.monotonic()
+        run(command, stdout=subprocess.DEVNULL)
+        times.append(time.monotonic() - start)
+    return {"median_pps": packets / statistics.median(times),
+            "min_pps": packets / max(times), "max_pps": packets / min(times),
+            "median_s": statistics.median(times)}
+
+
+def peers(port):
+    with tempfile.NamedTemporaryFile("w", suffix=".macs", delete=False) as macs:
+        for i in range(PACKETS):
+            macs.write(f"00:11:22:{(i >> 16) & 255:02x}:{(i >> 8) & 255:02x}:{i & 255:02x}\n")
+    try:
+        contenders = {
+            "tarnwick-wol (C loop)": [os.path.join(BIN, "wake_loop"), str(PACKETS), str(port)],
+            "wakeonlan (Debian, -f)": ["wakeonlan", "-i", "127.0.0.1", "-p", str(port),
+                                       "-f", macs.name],
+            "wake_on_lan (npm)": ["node", os.path.join(PEERS, "node_loop.js"), "wake_on_lan",
+                                  str(PACKETS), str(port)],
+            "wol (npm)": ["node", os.path.join(PEERS, "node_loop.js"), "wol",
+                          str(PACKETS), str(port)],
+        }
+        return {name: packets_per_second(command, PACKETS)
+                for name, command in contenders.items()}
+    finally:
+        os.unlink(macs.name)
+
+
+def growth(port):
+    """Seconds for N machines, one process each time: start-up plus N calls."""
+    rows = {}
+    for n in (1, 10, 100, 1000, 10_000, 100_000):
+        rows[n] = packets_per_second([os.path.join(BIN, "wake_loop"), str(n), str(port)], n)
+        rows[n] = {"median_s": rows[n]["median_s"],
+                   "us_per_machine": rows[n]["median_s"] / n * 1e6}
+    return rows
+
+
+def chart(peer_results):
+    csv = os.path.join(RESULTS, "peers.csv")
+    with open(csv, "w", encoding="utf-8") as f:
+        f.write("contender,median_pps,min_pps,max_pps\n")
+        for name, r in peer_results.items():
+            f.write(f"\"{name}\",{r['median_pps']:.0f},{r['min_pps']:.0f},{r['max_pps']:.0f}\n")
+    script = f"""
+set terminal pngcairo size 900,480 font ",11"
+set output "{os.path.join(RESULTS, 'peers.png')}"
+set datafile separator ","
+set title "Wake-on-LAN packets per second, {PACKETS:,} to 127.0.0.1 (median of {RUNS} runs, bars: min-max)"
+set ylabel "packets per second"
+set style fill solid 0.6
+set boxwidth 0.6
+set grid ytics
+set yrange [0:*]
+set xtics noenhanced
+plot "{csv}" every ::1 using 0:2:xtic(1) with boxes notitle, \\
+     "" every ::1 using 0:2:3:4 with yerrorbars lc rgb "black" pt 0 notitle, \\
+     "" every ::1 using 0:2:(sprintf("%.0f", $2)) with labels offset 0,1 notitle
+"""
+    run(["gnuplot"], input=script.encode())
+
+
+def main():
+    os.makedirs(RESULTS, exist_ok=True)
+    sink = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    sink.bind(("127.0.0.1", 0))
+    port = sink.getsockname()[1]
+
+    context, micro = micro_benchmarks()
+    m = {k: v["median_ns"] for k, v in micro.items()}
+    peer_results = peers(port)
+    fastest_peer = max(v["median_pps"] for k, v in peer_results.items()
+                       if not k.startswith("tarnwick"))
+    ours = peer_results["tarnwick-wol (C loop)"]["median_pps"]
+    summary = {
+        "machine": {k: context.get(k) for k in ("host_name", "num_cpus", "mhz_per_cpu",
+                                                 "cpu_scaling_enabled", "caches", "library_build_type")},
+        "micro": micro,
+        "ratios": {
+            "packet_colon_vs_plain_writer": m["packet_from_text/colon"] / m["baseline_write_parsed_mac"],
+            "packet_compact_vs_plain_writer": m["packet_from_text/compact"] / m["baseline_write_parsed_mac"],
+            "packet_colon_vs_library_writer": m["packet_from_text/colon"] / m["baseline_library_writer"],
+            "packet_compact_vs_library_writer": m["packet_from_text/compact"] / m["baseline_library_writer"],
+            "send_vs_bare_calls": m["wol_send_loopback"] / m["bare_socket_calls"],
+            "throughput_vs_fastest_peer": ours / fastest_peer,
+        },
+        "syscalls_per_call": syscalls_per_call(port),
+        "peers": peer_results,
+        "growth": growth(port),
+    }
+    with open(os.path.join(RESULTS, "summary.json"), "w", encoding="utf-8") as f:
+        json.dump(summary, f, indent=2)
+    chart(peer_results)
+    json.dump({"ratios": summary["ratios"], "syscalls_per_call": summary["syscalls_per_call"]},
+              sys.stdout, indent=2)
+    print()
+
+
+if __name__ == "__main__":
+    main()
