@@ -19,8 +19,8 @@ int main(int argc, char **argv) {
   port = atoi(argv[2]);
   for (i = 0; i < count; ++i) {
     /* A different machine each time, as when waking a whole room. */
-    snprintf(mac, sizeof mac, "00:11:22:%02X:%02X:%02X", (i >> 16) & 0xFF,
-             (i >> 8) & 0xFF, i & 0xFF);
+    snprintf(mac, sizeof mac, "00:11:22:%02X:%02X:%02X", (i >> 16) & 0xFF, (i >> 8) & 0xFF,
+             i & 0xFF);
     if (wol_send(mac, "127.0.0.1", port) != 0) {
       fprintf(stderr, "wake_loop: %s\n", wol_last_error());
       return 1;

@@ -31,8 +31,7 @@ static int parse_port(const char *text, int *port) {
   long value;
   errno = 0;
   value = strtol(text, &end, 10);
-  if (errno != 0 || end == text || *end != '\0' || value < INT_MIN ||
-      value > INT_MAX) {
+  if (errno != 0 || end == text || *end != '\0' || value < INT_MIN || value > INT_MAX) {
     return 0;
   }
   *port = (int)value;
@@ -52,8 +51,7 @@ int main(int argc, char **argv) {
     address = argv[2];
   }
   if (argc == 4 && !parse_port(argv[3], &port)) {
-    fprintf(stderr, "%s: PORT must be a number, not '%s'\n", argv[0],
-            argv[3]);
+    fprintf(stderr, "%s: PORT must be a number, not '%s'\n", argv[0], argv[3]);
     return 2;
   }
 
@@ -62,7 +60,6 @@ int main(int argc, char **argv) {
     return 1;
   }
   printf("sent a magic packet for %s to %s, UDP port %d\n", mac,
-         address != NULL && address[0] != '\0' ? address : "255.255.255.255",
-         port > 0 ? port : 9);
+         address != NULL && address[0] != '\0' ? address : "255.255.255.255", port > 0 ? port : 9);
   return 0;
 }

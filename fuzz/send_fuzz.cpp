@@ -27,7 +27,8 @@ const char *const kMessages[] = {
 };
 
 void check(bool condition) {
-  if (!condition) std::abort();
+  if (!condition)
+    std::abort();
 }
 
 // Reads fixed-size fields off the front of the input, zero once it is used up.
@@ -74,7 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   auto address = input.text();
   auto mac = input.text();
 
-  const int result = wol_send(null_mac ? nullptr : mac.get(), null_address ? nullptr : address.get(), port);
+  const int result =
+      wol_send(null_mac ? nullptr : mac.get(), null_address ? nullptr : address.get(), port);
 
   check(fake.closes == fake.opens);
   if (result == 0) {
@@ -84,7 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   }
   check(result == -1);
   bool known = false;
-  for (const char *message : kMessages) known = known || std::strcmp(wol_last_error(), message) == 0;
+  for (const char *message : kMessages)
+    known = known || std::strcmp(wol_last_error(), message) == 0;
   check(known);
   return 0;
 }

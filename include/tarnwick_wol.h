@@ -64,8 +64,7 @@ TARNWICK_WOL_API const char *wol_last_error(void);
  *   "mac has wrong length (expected 12 or 17 chars)"  text after the address
  * No character after the terminating NUL of `mac` is read.
  */
-TARNWICK_WOL_API int wol_packet(const char *mac, unsigned char *buf,
-                                int buf_len);
+TARNWICK_WOL_API int wol_packet(const char *mac, unsigned char *buf, int buf_len);
 
 /*
  * Sends the magic packet for `mac` as one UDP datagram over IPv4, with
@@ -84,8 +83,7 @@ TARNWICK_WOL_API int wol_packet(const char *mac, unsigned char *buf,
  *   "sendto() failed (WSA error)"  error code 1 to 999, or negative
  * The socket opened by a call is always closed before it returns.
  */
-TARNWICK_WOL_API int wol_send(const char *mac, const char *broadcast_ip,
-                              int port);
+TARNWICK_WOL_API int wol_send(const char *mac, const char *broadcast_ip, int port);
 
 #ifdef __cplusplus
 }

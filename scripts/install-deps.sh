@@ -9,7 +9,8 @@ if [ ${#packages[@]} -eq 0 ]; then
   packages=(
     cmake make g++ googletest libgtest-dev    # the Linux build and its tests
     pkg-config python3                        # the consumer and Python host tests
-    clang clang-tidy libclang-rt-14-dev       # sanitizers, libFuzzer, clang-tidy
+    clang clang-tidy clang-format             # sanitizers, libFuzzer, lint, format
+    libclang-rt-14-dev
     valgrind
     g++-mingw-w64-x86-64 wine64               # the Windows build, tested under Wine
     iproute2 tshark wakeonlan                 # the broadcast test on a virtual link

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and tests every way the library is
-# built, with warnings as errors:
+# Installs what is missing, checks the formatting, then builds and tests
+# every way the library is built, with warnings as errors:
 #   sanitize  clang++ with AddressSanitizer, UndefinedBehaviorSanitizer and
 #             clang-tidy; then each fuzz target for a minute
 #   linux     the .so with g++; then the suite again under valgrind
@@ -11,6 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
+git ls-files '*.c' '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 cmake --workflow --preset sanitize
 scripts/fuzz.sh "${TARNWICK_WOL_FUZZ_SECONDS:-60}"

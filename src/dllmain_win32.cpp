@@ -2,7 +2,6 @@
 // starts zeroed and there is nothing to release.
 #include <windows.h>
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD /*reason*/,
-                               LPVOID /*reserved*/) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD /*reason*/, LPVOID /*reserved*/) {
   return TRUE;
 }

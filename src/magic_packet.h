@@ -24,9 +24,9 @@ inline void store_le64(unsigned char *out, std::uint64_t value) {
 // 24 bytes, so they go out as four runs of three 8-byte words rather than
 // as sixteen 6-byte copies.
 inline void write_magic_packet(packed_mac mac, unsigned char *buf) {
-  const std::uint64_t first = mac | mac << 48;         // b0..b5 b0 b1
-  const std::uint64_t second = mac >> 16 | mac << 32;  // b2..b5 b0..b3
-  const std::uint64_t third = mac >> 32 | mac << 16;   // b4 b5 b0..b5
+  const std::uint64_t first = mac | mac << 48;        // b0..b5 b0 b1
+  const std::uint64_t second = mac >> 16 | mac << 32; // b2..b5 b0..b3
+  const std::uint64_t third = mac >> 32 | mac << 16;  // b4 b5 b0..b5
   std::memset(buf, 0xFF, 6);
   unsigned char *run = buf + 6;
   for (int i = 0; i < 4; ++i, run += 24) {

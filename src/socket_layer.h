@@ -46,9 +46,7 @@ extern const socket_operations platform_socket_operations;
 // The operations in use; the platform's unless a test replaced them.
 extern const socket_operations *active_socket_operations;
 
-inline const socket_operations &socket_ops() {
-  return *active_socket_operations;
-}
+inline const socket_operations &socket_ops() { return *active_socket_operations; }
 
 // Set once the platform's socket layer has started, never cleared. Owned by
 // the sender; declared here so that tests can begin from a cold start.

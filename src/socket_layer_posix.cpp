@@ -25,8 +25,7 @@ int descriptor(socket_handle sock) { return static_cast<int>(sock); }
 
 void enable_broadcast(socket_handle sock) {
   const int on = 1;
-  (void)::setsockopt(descriptor(sock), SOL_SOCKET, SO_BROADCAST, &on,
-                     sizeof on);
+  (void)::setsockopt(descriptor(sock), SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
 }
 
 int parse_ipv4(const char *text, std::uint8_t (&address)[4]) {
@@ -41,10 +40,8 @@ int send_datagram(socket_handle sock, const unsigned char *data, int size,
   std::memcpy(&addr.sin_addr, to.address, sizeof to.address);
   // A short send leaves no error behind, so clear any stale one first.
   errno = 0;
-  return static_cast<int>(::sendto(descriptor(sock), data,
-                                   static_cast<size_t>(size), 0,
-                                   reinterpret_cast<const sockaddr *>(&addr),
-                                   sizeof addr));
+  return static_cast<int>(::sendto(descriptor(sock), data, static_cast<size_t>(size), 0,
+                                   reinterpret_cast<const sockaddr *>(&addr), sizeof addr));
 }
 
 int last_socket_error() { return errno; }

@@ -18,16 +18,15 @@ int start_sockets() {
 
 socket_handle open_udp_socket() {
   const SOCKET sock = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-  return sock == INVALID_SOCKET ? invalid_socket
-                                : static_cast<socket_handle>(sock);
+  return sock == INVALID_SOCKET ? invalid_socket : static_cast<socket_handle>(sock);
 }
 
 SOCKET native(socket_handle sock) { return static_cast<SOCKET>(sock); }
 
 void enable_broadcast(socket_handle sock) {
   const int on = 1;
-  (void)::setsockopt(native(sock), SOL_SOCKET, SO_BROADCAST,
-                     reinterpret_cast<const char *>(&on), sizeof on);
+  (void)::setsockopt(native(sock), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char *>(&on),
+                     sizeof on);
 }
 
 int parse_ipv4(const char *text, std::uint8_t (&address)[4]) {

@@ -35,8 +35,7 @@ constexpr char kMacLength[] = "mac has wrong length (expected 12 or 17 chars)";
 constexpr char kPortRange[] = "port out of range";
 constexpr char kStartupFailed[] = "WSAStartup failed";
 constexpr char kSocketFailed[] = "socket() failed (winsock not initialized)";
-constexpr char kBadAddress[] =
-    "invalid broadcast_ip (must be IPv4 dotted quad)";
+constexpr char kBadAddress[] = "invalid broadcast_ip (must be IPv4 dotted quad)";
 constexpr char kSendFailed[] = "sendto() failed";
 constexpr char kSendFailedWsa[] = "sendto() failed (WSA error)";
 
@@ -130,24 +129,21 @@ int fail_send(int error_code) {
   return fail(kSendFailedWsa);
 }
 
-// Sends `packet` through an open socket; closes it on every path.
-int send_packet(socket_handle sock, const char *address, int port,
-                const unsigned char (&packet)[kPacketSize]) {
+// Sends `packet` through an open socket, which the caller closes. The error
+// code is read here, before closing can change it.
+int send_through(socket_handle sock, const char *address, int port,
+                 const unsigned char (&packet)[kPacketSize]) {
   const socket_operations &ops = socket_ops();
   ops.enable_broadcast(sock);
   ipv4_destination to{};
   to.port = static_cast<std::uint16_t>(port);
   if (ops.parse_ipv4(address, to.address) != 1) {
-    ops.close(sock);
     return fail(kBadAddress);
   }
   if (ops.send_to(sock, packet, kPacketSize, to) == kPacketSize) {
-    ops.close(sock);
     return 0;
   }
-  const int error_code = ops.last_error();
-  ops.close(sock);
-  return fail_send(error_code);
+  return fail_send(ops.last_error());
 }
 
 } // namespace
@@ -161,8 +157,7 @@ TARNWICK_WOL_API const char *wol_version(void) { return TARNWICK_WOL_VERSION; }
 
 TARNWICK_WOL_API const char *wol_last_error(void) { return s_last_error; }
 
-TARNWICK_WOL_API int wol_packet(const char *mac, unsigned char *buf,
-                                int buf_len) {
+TARNWICK_WOL_API int wol_packet(const char *mac, unsigned char *buf, int buf_len) {
   if (buf_len < kPacketSize) {
     return fail(kBufTooSmall);
   }
@@ -177,8 +172,7 @@ TARNWICK_WOL_API int wol_packet(const char *mac, unsigned char *buf,
   return kPacketSize;
 }
 
-TARNWICK_WOL_API int wol_send(const char *mac, const char *broadcast_ip,
-                              int port) {
+TARNWICK_WOL_API int wol_send(const char *mac, const char *broadcast_ip, int port) {
   s_last_error[0] = '\0';
   unsigned char packet[kPacketSize];
   if (wol_packet(mac, packet, kPacketSize) != kPacketSize) {
@@ -189,9 +183,8 @@ TARNWICK_WOL_API int wol_send(const char *mac, const char *broadcast_ip,
   } else if (port > kMaxPort) {
     return fail(kPortRange);
   }
-  const char *address = (broadcast_ip == nullptr || broadcast_ip[0] == '\0')
-                            ? kDefaultAddress
-                            : broadcast_ip;
+  const char *address =
+      (broadcast_ip == nullptr || broadcast_ip[0] == '\0') ? kDefaultAddress : broadcast_ip;
   const socket_operations &ops = socket_ops();
   if (s_ws_started == 0) {
     if (ops.start() != 0) {
@@ -203,7 +196,9 @@ TARNWICK_WOL_API int wol_send(const char *mac, const char *broadcast_ip,
   if (sock == invalid_socket) {
     return fail(kSocketFailed);
   }
-  return send_packet(sock, address, port, packet);
+  const int result = send_through(sock, address, port, packet);
+  ops.close(sock);
+  return result;
 }
 
 } // extern "C"

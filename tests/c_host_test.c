@@ -21,14 +21,11 @@ int main(void) {
 
   check(error != NULL && error[0] == '\0', "last error starts empty");
   check(strcmp(wol_version(), "1.0.0") == 0, "version is 1.0.0");
-  check(wol_packet("AA:BB:CC:DD:EE:FF", packet, (int)sizeof packet) ==
-            TARNWICK_WOL_PACKET_SIZE,
+  check(wol_packet("AA:BB:CC:DD:EE:FF", packet, (int)sizeof packet) == TARNWICK_WOL_PACKET_SIZE,
         "builds a packet");
-  check(packet[0] == 0xFF && packet[6] == 0xAA && packet[101] == 0xFF,
-        "packet layout");
+  check(packet[0] == 0xFF && packet[6] == 0xAA && packet[101] == 0xFF, "packet layout");
   check(wol_send(NULL, NULL, 0) == -1, "refuses a null mac");
-  check(strcmp(wol_last_error(), "mac is NULL or empty") == 0,
-        "reports the null mac");
+  check(strcmp(wol_last_error(), "mac is NULL or empty") == 0, "reports the null mac");
   check(wol_last_error() == error, "last error keeps its address");
 
   printf("c_host_test: %s\n", failures == 0 ? "ok" : "FAILED");

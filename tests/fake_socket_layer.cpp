@@ -43,8 +43,8 @@ int fake_last_error() { return s_fake->error_code; }
 void fake_close(socket_handle) { ++s_fake->closes; }
 
 const tarnwick_wol::socket_operations kFakeOperations = {
-    fake_start, fake_open,       fake_enable_broadcast, real_parse,
-    fake_send,  fake_last_error, fake_close,
+    fake_start,      fake_open,  fake_enable_broadcast, real_parse, fake_send,
+    fake_last_error, fake_close,
 };
 
 } // namespace

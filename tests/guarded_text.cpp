@@ -22,7 +22,8 @@ guarded_page::guarded_page() {
   }
 #else
   page_ = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-  void *pages = mmap(nullptr, 2 * page_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  void *pages =
+      mmap(nullptr, 2 * page_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (pages != MAP_FAILED && mprotect(static_cast<char *>(pages) + page_, page_, PROT_NONE) == 0) {
     base_ = static_cast<char *>(pages);
   }

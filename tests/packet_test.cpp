@@ -43,8 +43,7 @@ void expect_magic_packet(const unsigned char *packet, const mac_bytes &mac) {
   }
   for (int copy = 0; copy < 16; ++copy) {
     for (int i = 0; i < 6; ++i) {
-      EXPECT_EQ(packet[6 + copy * 6 + i], mac[i])
-          << "copy " << copy << ", byte " << i;
+      EXPECT_EQ(packet[6 + copy * 6 + i], mac[i]) << "copy " << copy << ", byte " << i;
     }
   }
 }
@@ -66,7 +65,10 @@ const mac_case kMacCases[] = {
     {"compact_every_digit", "0123456789Cd", nullptr, {0x01, 0x23, 0x45, 0x67, 0x89, 0xCD}},
     {"all_ones", "FF:FF:FF:FF:FF:FF", nullptr, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
     {"all_zeros", "00:00:00:00:00:00", nullptr, {0, 0, 0, 0, 0, 0}},
-    {"stops_at_terminator", "00:11:22:33:44:55\0junk", nullptr, {0x00, 0x11, 0x22, 0x33, 0x44, 0x55}},
+    {"stops_at_terminator",
+     "00:11:22:33:44:55\0junk",
+     nullptr,
+     {0x00, 0x11, 0x22, 0x33, 0x44, 0x55}},
 
     // Nothing to read.
     {"null", nullptr, kMacEmpty, {}},
@@ -85,7 +87,11 @@ const mac_case kMacCases[] = {
     {"non_hex_first_digit", "GG:BB:CC:DD:EE:FF", kMacNonHex, {}},
     {"non_hex_second_digit", "AA:BB:CC:DD:EE:FG", kMacNonHex, {}},
     {"compact_non_hex", "AABBCCDDEEFZ", kMacNonHex, {}},
-    {"byte_above_ascii", "\xC1" "A:BB:CC:DD:EE:FF", kMacNonHex, {}},
+    {"byte_above_ascii",
+     "\xC1"
+     "A:BB:CC:DD:EE:FF",
+     kMacNonHex,
+     {}},
 
     // Texts that end early fail where their terminator stands.
     {"one_character", "A", kMacNonHex, {}},
@@ -109,8 +115,7 @@ class mac_text : public testing::TestWithParam<mac_case> {};
 TEST_P(mac_text, builds_the_packet_or_refuses_with_its_message) {
   const mac_case &c = GetParam();
   caller_buffer buf;
-  const int result =
-      wol_packet(c.mac, buf.bytes.data(), static_cast<int>(buf.bytes.size()));
+  const int result = wol_packet(c.mac, buf.bytes.data(), static_cast<int>(buf.bytes.size()));
   if (c.message == nullptr) {
     ASSERT_EQ(result, kPacketSize) << wol_last_error();
     expect_magic_packet(buf.bytes.data(), c.bytes);

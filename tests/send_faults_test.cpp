@@ -136,8 +136,7 @@ const send_failure_case kSendFailures[] = {
     {"partial_send_with_code", 60, 10055, kSendFailed},
 };
 
-class send_failure : public send_faults,
-                     public testing::WithParamInterface<send_failure_case> {};
+class send_failure : public send_faults, public testing::WithParamInterface<send_failure_case> {};
 
 TEST_P(send_failure, reports_the_message_for_the_error_code_and_closes) {
   const send_failure_case &c = GetParam();

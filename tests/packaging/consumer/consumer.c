@@ -7,8 +7,7 @@
 
 int main(void) {
   unsigned char packet[TARNWICK_WOL_PACKET_SIZE];
-  if (wol_packet("00:11:22:33:44:55", packet, (int)sizeof packet) !=
-          TARNWICK_WOL_PACKET_SIZE ||
+  if (wol_packet("00:11:22:33:44:55", packet, (int)sizeof packet) != TARNWICK_WOL_PACKET_SIZE ||
       packet[6] != 0x00 || packet[7] != 0x11) {
     fprintf(stderr, "consumer: wol_packet failed: %s\n", wol_last_error());
     return 1;
