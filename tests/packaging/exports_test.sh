@@ -13,8 +13,10 @@ case "$library" in
     sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/^\t\[ *[0-9]+\]/ {print $NF}' | sort)
   imports=$("$objdump" -p "$library" | awk '/DLL Name:/ {print $3}')
   echo "imports: $(echo "$imports" | tr '\n' ' ')"
-  if echo "$imports" | grep -iE 'libstdc|libgcc|pthread|mingw'; then
-    echo "FAIL: the DLL needs MinGW's runtime DLLs above" >&2
+  # DLLs that every Windows has; MinGW's runtime DLLs are not among them.
+  system='^(kernel32|msvcrt|ucrtbase|ws2_32|advapi32|user32|ntdll|api-ms-win-.*)\.dll$'
+  if foreign=$(echo "$imports" | grep -viE "$system"); then
+    echo "FAIL: the DLL needs DLLs that Windows does not have: $foreign" >&2
     status=1
   fi
   ;;
