@@ -13,7 +13,7 @@ does both).
 """
 import json
 import os
-import re
+import random
 import socket
 import statistics
 import subprocess
@@ -69,15 +69,30 @@ def syscalls_per_call(port):
     return {name: value for name, value in sorted(per_call.items()) if value}
 
 
-def packets_per_second(command, packets):
-    times = []
-    for _ in range(RUNS):
-        start = time.monotonic()
-        run(command, stdout=subprocess.DEVNULL)
-        times.append(time.monotonic() - start)
-    return {"median_pps": packets / statistics.median(times),
-            "min_pps": packets / max(times), "max_pps": packets / min(times),
-            "median_s": statistics.median(times)}
+def seconds(command):
+    # Bounded by timeout(1), not by subprocess's own timeout: that one polls
+    # with growing sleeps and would round every measurement up.
+    start = time.monotonic()
+    subprocess.run(["timeout", "600", *command], stdout=subprocess.DEVNULL, check=True)
+    return time.monotonic() - start
+
+
+def packets_per_second(contenders, packets):
+    """Runs every contender once per round, in a new random order each
+    round, after one warm-up round that is not counted: no contender always
+    runs first, on a cold machine or after a heavy neighbour."""
+    times = {name: [] for name in contenders}
+    for round_number in range(RUNS + 1):
+        order = list(contenders)
+        random.shuffle(order)
+        for name in order:
+            elapsed = seconds(contenders[name])
+            if round_number > 0:
+                times[name].append(elapsed)
+    return {name: {"median_pps": packets / statistics.median(t),
+                   "min_pps": packets / max(t), "max_pps": packets / min(t),
+                   "median_s": statistics.median(t)}
+            for name, t in times.items()}
 
 
 def peers(port):
@@ -94,20 +109,18 @@ def peers(port):
             "wol (npm)": ["node", os.path.join(PEERS, "node_loop.js"), "wol",
                           str(PACKETS), str(port)],
         }
-        return {name: packets_per_second(command, PACKETS)
-                for name, command in contenders.items()}
+        return packets_per_second(contenders, PACKETS)
     finally:
         os.unlink(macs.name)
 
 
 def growth(port):
     """Seconds for N machines, one process each time: start-up plus N calls."""
-    rows = {}
-    for n in (1, 10, 100, 1000, 10_000, 100_000):
-        rows[n] = packets_per_second([os.path.join(BIN, "wake_loop"), str(n), str(port)], n)
-        rows[n] = {"median_s": rows[n]["median_s"],
-                   "us_per_machine": rows[n]["median_s"] / n * 1e6}
-    return rows
+    counts = (1, 10, 100, 1000, 10_000, 100_000)
+    runs = packets_per_second(
+        {n: [os.path.join(BIN, "wake_loop"), str(n), str(port)] for n in counts}, 1)
+    return {n: {"median_s": runs[n]["median_s"],
+                "us_per_machine": runs[n]["median_s"] / n * 1e6} for n in counts}
 
 
 def chart(peer_results):
