@@ -133,7 +133,7 @@ def chart(peer_results):
 set terminal pngcairo size 900,480 font ",11"
 set output "{os.path.join(RESULTS, 'peers.png')}"
 set datafile separator ","
-set title "Wake-on-LAN packets per second, {PACKETS:,} to 127.0.0.1 (median of {RUNS} runs, bars: min-max)"
+set title "Wake-on-LAN packets per second, {PACKETS:,} to 127.0.0.1 (median of {RUNS} interleaved runs, bars: min-max)"
 set ylabel "packets per second"
 set style fill solid 0.6
 set boxwidth 0.6
