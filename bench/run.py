@@ -77,8 +77,8 @@ def seconds(command):
     return time.monotonic() - start
 
 
-def packets_per_second(contenders, packets):
-    """Runs every contender once per round, in a new random order each
+def interleaved_seconds(contenders):
+    """Times every contender once per round, in a new random order each
     round, after one warm-up round that is not counted: no contender always
     runs first, on a cold machine or after a heavy neighbour."""
     times = {name: [] for name in contenders}
@@ -89,10 +89,7 @@ def packets_per_second(contenders, packets):
             elapsed = seconds(contenders[name])
             if round_number > 0:
                 times[name].append(elapsed)
-    return {name: {"median_pps": packets / statistics.median(t),
-                   "min_pps": packets / max(t), "max_pps": packets / min(t),
-                   "median_s": statistics.median(t)}
-            for name, t in times.items()}
+    return times
 
 
 def peers(port):
@@ -109,7 +106,10 @@ def peers(port):
             "wol (npm)": ["node", os.path.join(PEERS, "node_loop.js"), "wol",
                           str(PACKETS), str(port)],
         }
-        return packets_per_second(contenders, PACKETS)
+        return {name: {"median_pps": PACKETS / statistics.median(t),
+                       "min_pps": PACKETS / max(t), "max_pps": PACKETS / min(t),
+                       "median_s": statistics.median(t)}
+                for name, t in interleaved_seconds(contenders).items()}
     finally:
         os.unlink(macs.name)
 
@@ -117,10 +117,11 @@ def peers(port):
 def growth(port):
     """Seconds for N machines, one process each time: start-up plus N calls."""
     counts = (1, 10, 100, 1000, 10_000, 100_000)
-    runs = packets_per_second(
-        {n: [os.path.join(BIN, "wake_loop"), str(n), str(port)] for n in counts}, 1)
-    return {n: {"median_s": runs[n]["median_s"],
-                "us_per_machine": runs[n]["median_s"] / n * 1e6} for n in counts}
+    times = interleaved_seconds(
+        {n: [os.path.join(BIN, "wake_loop"), str(n), str(port)] for n in counts})
+    medians = {n: statistics.median(t) for n, t in times.items()}
+    return {n: {"median_s": medians[n], "us_per_machine": medians[n] / n * 1e6}
+            for n in counts}
 
 
 def chart(peer_results):
