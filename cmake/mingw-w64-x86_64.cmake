@@ -5,11 +5,20 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(tarnwick_wol_mingw x86_64-w64-mingw32)
-# The posix-threads flavour: GoogleTest needs std::mutex, which GCC 12's
-# win32-threads flavour lacks. Its threads library is linked statically.
-set(CMAKE_C_COMPILER ${tarnwick_wol_mingw}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${tarnwick_wol_mingw}-g++-posix)
-set(CMAKE_RC_COMPILER ${tarnwick_wol_mingw}-windres)
+# Debian's posix-threads flavour where there is one: GoogleTest needs
+# std::mutex, which GCC 12's win32-threads flavour lacks (its threads library
+# is linked statically). Other distributions ship only the plain names.
+find_program(tarnwick_wol_mingw_cxx NAMES ${tarnwick_wol_mingw}-g++-posix ${tarnwick_wol_mingw}-g++)
+find_program(tarnwick_wol_mingw_cc NAMES ${tarnwick_wol_mingw}-gcc-posix ${tarnwick_wol_mingw}-gcc)
+find_program(tarnwick_wol_mingw_rc NAMES ${tarnwick_wol_mingw}-windres windres)
+if(NOT tarnwick_wol_mingw_cxx OR NOT tarnwick_wol_mingw_cc OR NOT tarnwick_wol_mingw_rc)
+  message(FATAL_ERROR "tarnwick-wol: the Windows cross build needs mingw-w64 "
+                      "(${tarnwick_wol_mingw}-gcc, -g++ and -windres; on Debian: "
+                      "apt-get install g++-mingw-w64-x86-64)")
+endif()
+set(CMAKE_C_COMPILER ${tarnwick_wol_mingw_cc})
+set(CMAKE_CXX_COMPILER ${tarnwick_wol_mingw_cxx})
+set(CMAKE_RC_COMPILER ${tarnwick_wol_mingw_rc})
 
 set(CMAKE_FIND_ROOT_PATH /usr/${tarnwick_wol_mingw})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -5,7 +5,18 @@
 export WINEARCH=win64
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEPREFIX="${WINEPREFIX:-${TMPDIR:-/tmp}/tarnwick-wol-wine-$(id -u)}"
-if command -v wine64 >/dev/null 2>&1; then
-  exec wine64 "$@"
-fi
-exec /usr/lib/wine/wine64 "$@"
+# Wine would start a Linux program too, and report success whatever it did.
+case "$1" in
+*.exe | *.EXE) ;;
+*)
+  echo "wine-run.sh: '$1' is not a Windows program (.exe)" >&2
+  exit 2
+  ;;
+esac
+for wine in wine64 /usr/lib/wine/wine64 wine; do
+  if command -v "$wine" >/dev/null 2>&1; then
+    exec "$wine" "$@"
+  fi
+done
+echo "wine-run.sh: Wine is not installed (on Debian: apt-get install wine64)" >&2
+exit 127

@@ -4,29 +4,39 @@
 #   scripts/install-deps.sh [PACKAGE...]
 set -euo pipefail
 
-packages=("$@")
-if [ ${#packages[@]} -eq 0 ]; then
-  packages=(
-    cmake make g++ googletest libgtest-dev    # the Linux build and its tests
-    pkg-config python3                        # the consumer and Python host tests
-    clang clang-tidy clang-format             # sanitizers, libFuzzer, lint, format
-    libclang-rt-14-dev
-    valgrind
-    g++-mingw-w64-x86-64 wine64               # the Windows build, tested under Wine
-    iproute2 tshark wakeonlan                 # the broadcast test on a virtual link
-  )
-fi
-
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed'; then
-    missing+=("$package")
-  fi
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
 sudo=()
 [ "$(id -u)" = 0 ] || sudo=(sudo)
-echo "installing: ${missing[*]}"
-"${sudo[@]}" apt-get update
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+updated=
+
+install_missing() { # PACKAGE...
+  local missing=() package
+  for package in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed'; then
+      missing+=("$package")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "installing: ${missing[*]}"
+  if [ -z "$updated" ]; then
+    "${sudo[@]}" apt-get update
+    updated=1
+  fi
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+}
+
+if [ $# -gt 0 ]; then
+  install_missing "$@"
+  exit 0
+fi
+
+install_missing \
+  cmake make g++ git googletest libgtest-dev \
+  pkg-config python3 \
+  clang clang-tidy clang-format \
+  valgrind \
+  g++-mingw-w64-x86-64 wine64 \
+  iproute2 tshark wakeonlan
+# The sanitizer and libFuzzer runtimes come in a package named after the
+# version of the clang just installed (libclang-rt-14-dev on Debian 12).
+clang_major=$(clang -dumpversion | cut -d. -f1)
+install_missing "libclang-rt-${clang_major}-dev"

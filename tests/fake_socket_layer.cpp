@@ -35,12 +35,16 @@ int fake_send(socket_handle, const unsigned char *data, int size, const ipv4_des
   s_fake->datagram.assign(data, data + size);
   std::copy(std::begin(to.address), std::end(to.address), s_fake->address.begin());
   s_fake->port = to.port;
+  s_fake->pending_error = s_fake->error_code;
   return s_fake->send_result;
 }
 
-int fake_last_error() { return s_fake->error_code; }
+int fake_last_error() { return s_fake->pending_error; }
 
-void fake_close(socket_handle) { ++s_fake->closes; }
+void fake_close(socket_handle) {
+  ++s_fake->closes;
+  s_fake->pending_error = 0;
+}
 
 const tarnwick_wol::socket_operations kFakeOperations = {
     fake_start,      fake_open,  fake_enable_broadcast, real_parse, fake_send,

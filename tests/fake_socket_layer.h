@@ -14,6 +14,8 @@ struct fake_socket_layer {
   int start_result = 0;
   bool open_fails = false;
   int send_result = TARNWICK_WOL_PACKET_SIZE;
+  // The code that a send leaves for last_error(). Closing the socket clears
+  // it, as a real close may, so the sender must read it before closing.
   int error_code = 0;
 
   // What the sender did.
@@ -25,6 +27,9 @@ struct fake_socket_layer {
   std::array<unsigned char, 4> address{};
   int port = -1;
   std::vector<unsigned char> datagram;
+
+  // What last_error() returns now.
+  int pending_error = 0;
 };
 
 // Makes the library use a fresh fake_socket_layer, from a cold start (the

@@ -42,6 +42,26 @@ class PythonHost(unittest.TestCase):
         with self.assertRaisesRegex(wol.WolError, "^mac contains non-hex characters$"):
             wol.send(self.lib, "0a-1b-2c-3d-4e-5f", "127.0.0.1", self.port)
 
+    def test_ports_beyond_the_c_int_are_not_cut_short(self):
+        with self.assertRaisesRegex(wol.WolError, "^port out of range$"):
+            wol.send(self.lib, MAC, "127.0.0.1", 2**32 + self.port)
+        # Far below the C int is still negative: port 9, which only root may
+        # bind here, so the call is checked to go through without a receiver.
+        wol.send(self.lib, MAC, "127.0.0.1", -(2**40))
+
+    def test_text_that_is_not_ascii_gets_the_library_message(self):
+        cases = [
+            ("0a:1b:2c:3d:4e:5\u00e9", None, "mac contains non-hex characters"),
+            ("0a:1b\u20132c:3d:4e:5f", None, "mac must be AA:BB:CC:DD:EE:FF or AABBCCDDEEFF"),
+            (MAC, "127.0.0.\u0661", "invalid broadcast_ip (must be IPv4 dotted quad)"),
+            (MAC + "\0", None, "mac contains a NUL character"),
+        ]
+        for mac, address, message in cases:
+            with self.subTest(mac=mac, address=address):
+                with self.assertRaises(wol.WolError) as raised:
+                    wol.send(self.lib, mac, address or "127.0.0.1", self.port)
+                self.assertEqual(str(raised.exception), message)
+
     def test_command_line_sends_and_reports_failures(self):
         run = [sys.executable, EXAMPLE, "--library", LIBRARY]
         sent = subprocess.run(run + [MAC, "127.0.0.1", str(self.port)],

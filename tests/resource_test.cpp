@@ -1,21 +1,31 @@
 // What the library must never do inside a host's process: read past a
-// text's end, keep a socket, or touch the heap.
+// MAC text's end or keep a socket. (Address texts are read by the
+// platform's own conversion; their bounded reads are tested over the fake
+// socket layer.)
 #include "guarded_text.h"
 #include "tarnwick_wol.h"
 #include "udp_receiver.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <winsock2.h>
+#else
 #include <dirent.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #endif
 
 namespace {
 
 constexpr int kPacketSize = TARNWICK_WOL_PACKET_SIZE;
+constexpr char kLoopback[] = "127.0.0.1";
+constexpr char kMac[] = "00:11:22:33:44:55";
 
 // Every prefix of each text, and the texts themselves: each one ends at a
 // different point of the parse.
@@ -40,19 +50,34 @@ TEST(bounded_reads, never_reads_past_a_mac_terminator) {
     const int built = wol_packet(mac, packet, kPacketSize);
     EXPECT_TRUE(built == kPacketSize || built == -1) << text;
     // Port 65536 stops wol_send after the MAC is parsed: nothing is sent.
-    EXPECT_EQ(wol_send(mac, nullptr, 65536), -1) << text;
+    EXPECT_EQ(wol_send(mac, kLoopback, 65536), -1) << text;
   }
 }
 
-TEST(bounded_reads, never_reads_past_an_address_terminator) {
-  guarded_page page;
-  ASSERT_TRUE(page.ready());
-  for (const char *address : {"1", "1.2.3", "300.1.1.1", "example", ""}) {
-    EXPECT_EQ(wol_send(nullptr, page.place(address), 0), -1) << address;
-    EXPECT_EQ(wol_send("AA:BB", page.place(address), 0), -1) << address;
+// The value of a socket opened and closed right away: the handle (or
+// descriptor) that the next socket gets while nothing else is opened.
+std::uintptr_t next_socket_handle() {
+#ifdef _WIN32
+  const SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  closesocket(s);
+#else
+  const int s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  close(s);
+#endif
+  return static_cast<std::uintptr_t>(s);
+}
+
+// A socket that a call leaves open keeps the handle that the next socket
+// would have had, on Windows as on POSIX.
+TEST(sockets, each_send_frees_the_handle_it_took) {
+  udp_receiver receiver;
+  ASSERT_EQ(receiver.error(), "");
+  ASSERT_EQ(wol_send(kMac, kLoopback, receiver.port()), 0) << wol_last_error();
+  const std::uintptr_t before = next_socket_handle();
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(wol_send(kMac, kLoopback, receiver.port()), 0) << wol_last_error();
+    EXPECT_EQ(next_socket_handle(), before) << "after send " << i + 1;
   }
-  EXPECT_EQ(wol_send("AA:BB:CC:DD:EE:FF", page.place("1.2.3"), 9), -1);
-  EXPECT_STREQ(wol_last_error(), "invalid broadcast_ip (must be IPv4 dotted quad)");
 }
 
 #ifndef _WIN32
@@ -75,9 +100,8 @@ TEST(sockets, none_outlives_thousands_of_sends) {
   const int before = open_descriptors();
   ASSERT_GT(before, 0);
   for (int i = 0; i < 2000; ++i) {
-    ASSERT_EQ(wol_send("00:11:22:33:44:55", "127.0.0.1", receiver.port()), 0) << wol_last_error();
-    ASSERT_EQ(wol_send("00:11:22:33:44:55", "not.an.address", receiver.port()), -1);
-    ASSERT_EQ(wol_send("00:11:22:33:44:55", "127.0.0.1", 70000), -1);
+    ASSERT_EQ(wol_send(kMac, kLoopback, receiver.port()), 0) << wol_last_error();
+    ASSERT_EQ(wol_send(kMac, kLoopback, 70000), -1);
     (void)receiver.receive(0);
   }
   EXPECT_EQ(open_descriptors(), before);

@@ -2,6 +2,7 @@
 // the start-up rules, and every failure the platform can cause. No datagram
 // leaves the process.
 #include "fake_socket_layer.h"
+#include "guarded_text.h"
 #include "tarnwick_wol.h"
 
 #include <gtest/gtest.h>
@@ -109,11 +110,43 @@ TEST_F(send_faults, a_socket_that_cannot_open_hides_a_bad_address) {
   EXPECT_EQ(fake().sends, 0);
 }
 
-TEST_F(send_faults, closes_the_socket_when_the_address_is_bad) {
-  EXPECT_EQ(wol_send(kMac, "1.2.3", 0), -1);
+// Refused by the platform's own conversion, which the fake layer keeps; the
+// socket opened for the call is closed and nothing is sent.
+TEST_F(send_faults, refuses_addresses_that_are_not_ipv4_dotted_quads_and_closes) {
+  for (const char *address :
+       {"1.2.3", "example", "::1", "256.1.1.1", "1.2.3.4.5", "127.0.0.1 ", "localhost", "x"}) {
+    SCOPED_TRACE(address);
+    const int opened = fake().opens;
+    EXPECT_EQ(wol_send(kMac, address, 9), -1);
+    EXPECT_STREQ(wol_last_error(), kBadAddress);
+    EXPECT_EQ(fake().opens, opened + 1);
+    EXPECT_EQ(fake().closes, fake().opens);
+  }
+  EXPECT_EQ(fake().sends, 0);
+}
+
+TEST_F(send_faults, never_reads_past_an_address_terminator) {
+  guarded_page page;
+  ASSERT_TRUE(page.ready());
+  for (const char *address : {"1", "1.2.3", "300.1.1.1", "example", "1.2.3.4.5"}) {
+    EXPECT_EQ(wol_send(kMac, page.place(address), 9), -1) << address;
+    EXPECT_STREQ(wol_last_error(), kBadAddress) << address;
+  }
+  for (const char *address : {"", "192.0.2.255"}) {
+    EXPECT_EQ(wol_send(kMac, page.place(address), 9), 0) << address;
+  }
+  EXPECT_EQ(fake().sends, 2);
+}
+
+TEST_F(send_faults, reports_mac_then_port_then_address) {
+  EXPECT_EQ(wol_send("AA-BB-CC-DD-EE-FF", "x", 65536), -1);
+  EXPECT_STREQ(wol_last_error(), "mac contains non-hex characters");
+  EXPECT_EQ(wol_send(nullptr, nullptr, 65536), -1);
+  EXPECT_STREQ(wol_last_error(), "mac is NULL or empty");
+  EXPECT_EQ(wol_send(kMac, "x", 65536), -1);
+  EXPECT_STREQ(wol_last_error(), "port out of range");
+  EXPECT_EQ(wol_send(kMac, "x", 7), -1);
   EXPECT_STREQ(wol_last_error(), kBadAddress);
-  EXPECT_EQ(fake().opens, 1);
-  EXPECT_EQ(fake().closes, 1);
   EXPECT_EQ(fake().sends, 0);
 }
 
@@ -133,7 +166,8 @@ const send_failure_case kSendFailures[] = {
     {"negative_code", -1, -1, kSendFailedWsa},
     {"partial_send", 101, 0, kSendFailed},
     {"nothing_sent", 0, 0, kSendFailed},
-    {"partial_send_with_code", 60, 10055, kSendFailed},
+    {"partial_send_with_code_above_999", 60, 10055, kSendFailed},
+    {"partial_send_with_code_40", 60, 40, kSendFailedWsa},
 };
 
 class send_failure : public send_faults, public testing::WithParamInterface<send_failure_case> {};

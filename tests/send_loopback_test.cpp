@@ -1,6 +1,8 @@
 // wol_send through the shared library and the platform's real sockets, to
-// receivers on 127.0.0.1. Nothing here may send to a broadcast address:
-// every call that gets as far as sending names 127.0.0.1.
+// receivers on 127.0.0.1. Nothing here may send to a broadcast address, even
+// with a broken library: every call names 127.0.0.1 (or a text that a
+// lenient parser would read as it), and the default address is only ever
+// used through the fake socket layer.
 #include "tarnwick_wol.h"
 #include "udp_receiver.h"
 
@@ -73,23 +75,15 @@ TEST(send_loopback, refuses_ports_above_65535) {
   }
 }
 
-TEST(send_loopback, refuses_addresses_that_are_not_ipv4_dotted_quads) {
-  for (const char *address :
-       {"1.2.3", "example", "::1", "256.1.1.1", "1.2.3.4.5", "127.0.0.1 ", "localhost"}) {
+// Texts that a lenient parser (inet_aton, inet_addr) reads as 127.0.0.1 and
+// the platform's inet_pton refuses; the full table of bad addresses goes
+// through the fake socket layer, so that a library that accepted them could
+// not send anywhere but here.
+TEST(send_loopback, refuses_loopback_addresses_that_are_not_dotted_quads) {
+  for (const char *address : {"127.1", "127.0.0.1 ", "0x7f.0.0.1", "127.000.000.001"}) {
     EXPECT_EQ(wol_send(kMac, address, 9), -1) << address;
     EXPECT_STREQ(wol_last_error(), kBadAddress) << address;
   }
-}
-
-TEST(send_loopback, reports_mac_then_port_then_address) {
-  EXPECT_EQ(wol_send("AA-BB-CC-DD-EE-FF", "x", 65536), -1);
-  EXPECT_STREQ(wol_last_error(), "mac contains non-hex characters");
-  EXPECT_EQ(wol_send(nullptr, nullptr, 65536), -1);
-  EXPECT_STREQ(wol_last_error(), "mac is NULL or empty");
-  EXPECT_EQ(wol_send(kMac, "x", 65536), -1);
-  EXPECT_STREQ(wol_last_error(), kPortRange);
-  EXPECT_EQ(wol_send(kMac, "x", 7), -1);
-  EXPECT_STREQ(wol_last_error(), kBadAddress);
 }
 
 } // namespace
