@@ -1,0 +1,232 @@
+#!/usr/bin/env python3
+"""wol-wake's command lines, each with the output, exit status and datagrams
+it must give, run against receivers on 127.0.0.1.
+
+    wol_wake_test.py COMMAND...      (wol-wake, or cmake/wine-run.sh wol-wake.exe)
+
+Every command that could send names 127.0.0.1, so that even a broken tool
+cannot send anywhere else; the default address and -a are tested inside
+network namespaces (tests/broadcast).
+"""
+import os
+import re
+import socket
+import subprocess
+import sys
+import tempfile
+import unittest
+
+TOOL = sys.argv[1:]
+del sys.argv[1:]
+
+LO = "127.0.0.1"
+MAC = "00:11:22:33:44:55"
+HINT = "Try 'wol-wake --help' for more information."
+BAD_ADDRESS = "invalid broadcast_ip (must be IPv4 dotted quad)"
+
+
+def packet(mac):
+    digits = re.sub("[^0-9a-fA-F]", "", mac).lower()
+    return bytes.fromhex("ff" * 6 + digits * 16)
+
+
+def sent(mac, port):
+    return f"sent {mac} to {LO}:{port}"
+
+
+# Each case: the arguments, then what must come of them. {a} and {b} stand
+# for the ports of two receivers, {file} for a file holding `file`.
+# `datagrams` lists (receiver, MAC) in the order they must arrive.
+CASES = [
+    dict(name="one_mac", args="-i {lo} -p {a} 00:11:22:33:44:55",
+         out=[sent(MAC, "{a}")], datagrams=[("a", MAC)]),
+    dict(name="every_mac_form_converted_or_passed_on",
+         args="-i {lo} -p {a} 0A-1B-2C-3D-4E-5F 0a1b.2c3d.4e5f 0A1B2C3D4E5F",
+         out=[sent("0A:1B:2C:3D:4E:5F", "{a}"), sent("0a:1b:2c:3d:4e:5f", "{a}"),
+              sent("0A1B2C3D4E5F", "{a}")],
+         datagrams=[("a", "0a1b2c3d4e5f")] * 3),
+    dict(name="old_form_mac_address_port", args="00:11:22:33:44:55 {lo} {a}",
+         out=[sent(MAC, "{a}")], datagrams=[("a", MAC)]),
+    dict(name="bad_targets_get_the_library_message_and_the_rest_still_go",
+         args="-i {lo} -p {a} 00:11:22:33:44:GG 11:22:33:44:55:66 AA:BB AABBCCDDEEFF00 "
+              "AA-BB-CC-DD-EE-GG",
+         out=[sent("11:22:33:44:55:66", "{a}")],
+         err=["mac contains non-hex characters",
+              "mac must be AA:BB:CC:DD:EE:FF or AABBCCDDEEFF",
+              "mac has wrong length (expected 12 or 17 chars)",
+              "mac contains non-hex characters"],
+         status=1, datagrams=[("a", "11:22:33:44:55:66")]),
+    dict(name="port_above_65535", args="-i {lo} -p 65536 00:11:22:33:44:55",
+         err=["port out of range"], status=1),
+    dict(name="port_beyond_int_is_still_out_of_range",
+         args="-i {lo} -p 4294967305 00:11:22:33:44:55", err=["port out of range"], status=1),
+    dict(name="negative_port_means_9", args="-i {lo} -p -5 00:11:22:33:44:55",
+         out=[sent(MAC, 9)]),
+    # A lenient parser would read 127.1 as 127.0.0.1; the library refuses it.
+    dict(name="address_that_is_not_a_dotted_quad", args="-i 127.1 00:11:22:33:44:55",
+         err=[BAD_ADDRESS], status=1),
+    dict(name="count_repeats_each_packet", args="-i {lo} -p {a} -c 3 -w 0 00:11:22:33:44:55",
+         out=[sent(MAC, "{a}")] * 3, datagrams=[("a", MAC)] * 3),
+    dict(name="count_with_the_default_wait", args="-i {lo} -p {a} -c 2 0A1B2C3D4E5F xyz",
+         out=[sent("0A1B2C3D4E5F", "{a}")] * 2, err=["mac contains non-hex characters"],
+         status=1, datagrams=[("a", "0a1b2c3d4e5f")] * 2),
+    dict(name="long_options_with_equals", args="--ip={lo} --port {a} --count=2 --wait=1 "
+                                              "--quiet 00:11:22:33:44:55",
+         datagrams=[("a", MAC)] * 2),
+    dict(name="quiet_prints_only_errors", args="-qi {lo} -p {a} 00:11:22:33:44:55 xyz",
+         err=["mac contains non-hex characters"], status=1, datagrams=[("a", MAC)]),
+    dict(name="dry_run_shows_the_packet_and_sends_nothing",
+         args="-n -i {lo} -p {a} -c 2 0a-1b-2c-3d-4e-5f",
+         out=[f"would send 0a:1b:2c:3d:4e:5f to {LO}:{{a}}: " + packet("0a1b2c3d4e5f").hex()] * 2),
+    dict(name="dry_run_checks_like_the_library", args="-n -i 127.1 00:11:22:33:44:55",
+         err=[BAD_ADDRESS], status=1),
+    dict(name="dry_run_checks_the_port", args="-n -i {lo} -p 70000 00:11:22:33:44:55",
+         err=["port out of range"], status=1),
+    dict(name="file_of_targets", args="-i {lo} -p {a} -f {file}",
+         file="# the office\n"
+              "00:11:22:33:44:55            # -i and -p apply\n"
+              "0A-1B-2C-3D-4E-5F 127.0.0.1 {b}\n"
+              "\r\n"
+              "   \t\n"
+              "aabb.ccdd.eeff\t127.0.0.1\t{b}\r\n"
+              "11:22:33:44:55:GG\n"
+              "00:11:22:33:44:55 127.0.0.1 notaport\n"
+              "00:11:22:33:44:55 127.0.0.1 {a} extra\n"
+              "00:11:22:33:44:55 127.1\n"
+              "00:11:22:33:44:55 127.0.0.1 65536",
+         out=[sent(MAC, "{a}"), sent("0A:1B:2C:3D:4E:5F", "{b}"),
+              sent("aa:bb:cc:dd:ee:ff", "{b}")],
+         err=["{file}:7: mac contains non-hex characters",
+              "{file}:8: PORT must be a number, not 'notaport'",
+              "{file}:9: too many fields (expected MAC [ADDRESS [PORT]])",
+              "{file}:10: " + BAD_ADDRESS,
+              "{file}:11: port out of range"],
+         status=1, datagrams=[("a", MAC), ("b", "0a1b2c3d4e5f"), ("b", "aabbccddeeff")]),
+    dict(name="targets_from_standard_input", args="-i {lo} -f - 00:11:22:33:44:55",
+         stdin="0A1B2C3D4E5F {lo} {a}\n", out=[sent(MAC, 9), sent("0A1B2C3D4E5F", "{a}")],
+         datagrams=[("a", "0a1b2c3d4e5f")]),
+    dict(name="line_too_long_is_reported_and_the_next_still_goes",
+         args="-i {lo} -p {a} -f {file}",
+         file="00:11:22:33:44:55 " + "x" * 2000 + "\n0A1B2C3D4E5F\n",
+         out=[sent("0A1B2C3D4E5F", "{a}")], err=["{file}:1: line longer than 1023 characters"],
+         status=1, datagrams=[("a", "0a1b2c3d4e5f")]),
+    dict(name="nul_byte_in_a_line", args="-i {lo} -p {a} -f {file}",
+         file="00:11:22:33:44:55\0junk\n", err=["{file}:1: NUL byte in line"], status=1),
+    dict(name="file_with_no_target", args="-i {lo} -f {file}", file="# nothing yet\n\n",
+         err=["{file}: no target in the file"], status=1),
+    dict(name="file_that_cannot_be_read", args="-i {lo} -f {missing} 00:11:22:33:44:55",
+         err_prefix="{missing}: cannot open: ", status=1, out=[sent(MAC, 9)]),
+    # Command lines that cannot be used send nothing.
+    dict(name="old_form_port_not_a_number", args="00:11:22:33:44:55 {lo} x",
+         err=["PORT must be a number, not 'x'", HINT], status=2),
+    dict(name="port_not_a_number", args="-i {lo} -p 9x 00:11:22:33:44:55",
+         err=["PORT must be a number, not '9x'", HINT], status=2),
+    dict(name="unknown_option", args="-i {lo} -z 00:11:22:33:44:55",
+         err=["unknown option '-z'", HINT], status=2),
+    dict(name="unknown_long_option", args="--ip {lo} --broadcast 00:11:22:33:44:55",
+         err=["unknown option '--broadcast'", HINT], status=2),
+    dict(name="missing_value", args="-i {lo} 00:11:22:33:44:55 -p",
+         err=["option '-p' needs a value", HINT], status=2),
+    dict(name="count_out_of_range", args="-i {lo} -c 0 00:11:22:33:44:55",
+         err=["N must be from 1 to 1000, not '0'", HINT], status=2),
+    dict(name="no_target", args="-i {lo} -p {a}",
+         err=["no MAC address and no -f FILE given", HINT], status=2),
+    dict(name="old_form_address_and_ip", args="-i {lo} 00:11:22:33:44:55 {lo} {a}",
+         err=["an ADDRESS after the MAC and -i together", HINT], status=2),
+    dict(name="version", args="-V", out=["wol-wake 1.0.0 (tarnwick-wol 1.0.0)"]),
+]
+
+
+class Receiver:
+    def __init__(self):
+        self.sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.sock.bind((LO, 0))
+        self.port = self.sock.getsockname()[1]
+
+    def take(self, count):
+        """The `count` datagrams expected, then any more that are waiting."""
+        got = []
+        # A datagram sent to loopback is queued before sendto returns, so
+        # they are all here once the tool has exited; the timeout only
+        # bounds a failure.
+        self.sock.settimeout(10)
+        try:
+            while len(got) < count:
+                got.append(self.sock.recv(2048))
+        except socket.timeout:
+            return got
+        self.sock.setblocking(False)
+        try:
+            while len(got) < count + 10:
+                got.append(self.sock.recv(2048))
+        except BlockingIOError:
+            pass
+        return got
+
+    def close(self):
+        self.sock.close()
+
+
+class WolWake(unittest.TestCase):
+    def run_case(self, case):
+        receivers = {"a": Receiver(), "b": Receiver()}
+        work = tempfile.mkdtemp()
+        try:
+            values = {"lo": LO, "a": receivers["a"].port, "b": receivers["b"].port,
+                      "file": os.path.join(work, "targets.txt"),
+                      "missing": os.path.join(work, "missing.txt")}
+            fill = lambda text: text.format(**values)  # noqa: E731
+            if "file" in case:
+                with open(values["file"], "wb") as f:
+                    f.write(fill(case["file"]).encode("latin-1"))
+            run = subprocess.run(TOOL + [fill(a) for a in case["args"].split(" ")],
+                                 input=fill(case.get("stdin", "")).encode(),
+                                 capture_output=True, timeout=120, check=False)
+            out = run.stdout.decode().splitlines()
+            err = run.stderr.decode().splitlines()
+            self.assertEqual(run.returncode, case.get("status", 0), run.stderr.decode())
+            self.assertEqual(out, [fill(line) for line in case.get("out", [])])
+            if "err_prefix" in case:
+                self.assertEqual(len(err), 1, err)
+                self.assertTrue(err[0].startswith("wol-wake: " + fill(case["err_prefix"])), err)
+            else:
+                self.assertEqual(err, ["wol-wake: " + fill(line) if line != HINT else line
+                                       for line in case.get("err", [])])
+            for name, receiver in receivers.items():
+                expected = [packet(mac) for to, mac in case.get("datagrams", []) if to == name]
+                self.assertEqual(receiver.take(len(expected)), expected, f"receiver {name}")
+        finally:
+            for receiver in receivers.values():
+                receiver.close()
+            for name in os.listdir(work):
+                os.remove(os.path.join(work, name))
+            os.rmdir(work)
+
+    def test_help_shows_the_usage(self):
+        run = subprocess.run(TOOL + ["--help"], capture_output=True, text=True, timeout=120,
+                             check=False)
+        self.assertEqual(run.returncode, 0)
+        self.assertTrue(run.stdout.startswith("usage: wol-wake [OPTIONS] MAC...\n"), run.stdout)
+        for option in ("--ip", "--port", "--all-interfaces", "--count", "--wait", "--dry-run",
+                       "--quiet", "--file"):
+            self.assertIn(option, run.stdout)
+
+
+def setUpModule():
+    # Under Wine, the first program starts the Wine server, which keeps that
+    # program's stdout and stderr open for a few seconds after it exits: let
+    # it start here, on no pipe of ours, so that each case ends when its
+    # program does.
+    subprocess.run(TOOL + ["--version"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=300, check=False)
+
+
+def add_case(case):
+    setattr(WolWake, "test_" + case["name"], lambda self: self.run_case(case))
+
+
+for each in CASES:
+    add_case(each)
+
+if __name__ == "__main__":
+    unittest.main(verbosity=1)
