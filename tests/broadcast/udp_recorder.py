@@ -21,6 +21,7 @@ def open_socket(port):
     sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     sock.setsockopt(socket.IPPROTO_IP, IP_PKTINFO, 1)
     sock.bind(("0.0.0.0", port))
+    sock.setblocking(False)
     return sock
 
 
@@ -46,10 +47,15 @@ def main():
                 break
             readable, _, _ = select.select(list(sockets), [], [], left)
             for sock in readable:
-                payload, ancillary, _, _ = sock.recvmsg(2048, 256)
-                out.write(f"{destination(ancillary)} {sockets[sock]} {payload.hex()}\n")
-                out.flush()
-                received += 1
+                # Everything waiting on this socket, then the next one.
+                while True:
+                    try:
+                        payload, ancillary, _, _ = sock.recvmsg(2048, 256)
+                    except BlockingIOError:
+                        break
+                    out.write(f"{destination(ancillary)} {sockets[sock]} {payload.hex()}\n")
+                    out.flush()
+                    received += 1
 
 
 if __name__ == "__main__":

@@ -7,6 +7,7 @@
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 #include <sys/socket.h>
@@ -22,13 +23,21 @@ int system_broadcasts(system_broadcast_found found, void *context, char *error, 
   for (ifa = all; ifa != NULL; ifa = ifa->ifa_next) {
     char address[INET_ADDRSTRLEN];
     const unsigned wanted = IFF_UP | IFF_BROADCAST;
-    if (ifa->ifa_addr == NULL || ifa->ifa_addr->sa_family != AF_INET ||
-        (ifa->ifa_flags & wanted) != wanted || (ifa->ifa_flags & IFF_LOOPBACK) != 0 ||
-        ifa->ifa_broadaddr == NULL) {
+    struct in_addr broadcast;
+    uint32_t mask;
+    if (ifa->ifa_addr == NULL || ifa->ifa_netmask == NULL || ifa->ifa_addr->sa_family != AF_INET ||
+        (ifa->ifa_flags & wanted) != wanted || (ifa->ifa_flags & IFF_LOOPBACK) != 0) {
       continue;
     }
-    inet_ntop(AF_INET, &((const struct sockaddr_in *)(const void *)ifa->ifa_broadaddr)->sin_addr,
-              address, sizeof address);
+    /* From the address and its netmask, as on Windows: an address added
+     * without a broadcast ("ip addr add" without "brd +") has none listed. */
+    mask = ((const struct sockaddr_in *)(const void *)ifa->ifa_netmask)->sin_addr.s_addr;
+    if ((ntohl(mask) & 3u) != 0) { /* a /31 or /32 has no broadcast address */
+      continue;
+    }
+    broadcast.s_addr =
+        ((const struct sockaddr_in *)(const void *)ifa->ifa_addr)->sin_addr.s_addr | ~mask;
+    inet_ntop(AF_INET, &broadcast, address, sizeof address);
     found(context, address);
   }
   freeifaddrs(all);

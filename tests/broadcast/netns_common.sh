@@ -1,0 +1,175 @@
+# Shared by the tests that send between network namespaces of their own:
+# making the namespaces and links, listening on a receiver's link (a UDP
+# recorder and tshark), and cleaning up on every path. Sourced by bash with
+# `set -euo pipefail`; expects $kind (native or wine) and the sender command
+# in the array $sender.
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+readonly probe_port=40999
+
+# Without the rights to make namespaces the test cannot run: it skips (77).
+# As root (as CI runs) a missing tool or a namespace that cannot be made is
+# a failure, since the machine was meant to be able to run it.
+cannot_run() {
+  if [ "$(id -u)" = 0 ] && [ "${CI:-}" = true ]; then
+    echo "FAIL: $1" >&2
+    exit 1
+  fi
+  echo "SKIP: $1"
+  exit 77
+}
+
+[ "$(id -u)" = 0 ] || cannot_run "network namespaces need root"
+for tool in ip tshark python3 timeout "$@"; do
+  command -v "$tool" >/dev/null || cannot_run "$tool is not installed"
+done
+
+work=$(mktemp -d)
+namespaces=()
+pids=()
+suffix=$$
+
+wine_server() {
+  local server
+  for server in wineserver64 wineserver /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver; do
+    if command -v "$server" >/dev/null; then
+      echo "$server"
+      return
+    fi
+  done
+  echo wineserver
+}
+
+cleanup() {
+  local pid ns
+  for pid in "${pids[@]}"; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  if [ "$kind" = wine ]; then
+    WINEPREFIX="$work/wine" timeout 20 "$(wine_server)" -k 2>/dev/null || true
+  fi
+  for ns in "${namespaces[@]}"; do
+    ip netns del "$ns" 2>/dev/null || true
+  done
+  [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# new_namespace VAR ROLE: makes a namespace with its loopback up, named
+# after this test's process, and stores its name in VAR.
+new_namespace() {
+  local ns=tarnwick-wol-$2-$suffix
+  ip netns add "$ns" || cannot_run "cannot create network namespaces"
+  namespaces+=("$ns")
+  ip -n "$ns" link set lo up
+  printf -v "$1" %s "$ns"
+}
+
+# link NS_A IF_A ADDRESS_A/PREFIX NS_B IF_B ADDRESS_B/PREFIX: a veth pair.
+link() {
+  ip link add "$2" netns "$1" type veth peer name "$5" netns "$4"
+  ip -n "$1" addr add "$3" dev "$2"
+  ip -n "$4" addr add "$6" dev "$5"
+  ip -n "$1" link set "$2" up
+  ip -n "$4" link set "$5" up
+}
+
+# run_sender ARGS...: runs the sender in $tx_ns; send ARGS... says so first.
+run_sender() {
+  ip netns exec "$tx_ns" env WINEPREFIX="$work/wine" timeout 300 "${sender[@]}" "$@"
+}
+send() {
+  echo "send: wol-wake $*"
+  run_sender "$@"
+}
+
+# start_sender: under Wine, makes the prefix and starts its server inside
+# the sending namespace before any listener's clock starts (the first run
+# takes seconds, far longer on a cold machine).
+start_sender() {
+  [ "$kind" = wine ] || return 0
+  ip netns exec "$tx_ns" env WINEPREFIX="$work/wine" timeout 300 "${sender[@]}" --version \
+    </dev/null >"$work/wine-start.log" 2>&1 || fail "the sender does not start: $(cat "$work/wine-start.log")"
+}
+
+# wait_for DESCRIPTION COMMAND...: polls COMMAND every 0.1 s, for 30 s at most.
+wait_for() {
+  local what=$1 tries=300
+  shift
+  until "$@"; do
+    tries=$((tries - 1))
+    [ "$tries" -gt 0 ] || fail "$what did not happen within 30 s"
+    sleep 0.1
+  done
+}
+
+# listen NAME NS IF ADDRESS COUNT PORT...: records the datagrams that reach
+# NS on PORTs (at most COUNT, then the recorder ends) and captures IF's UDP
+# traffic with tshark's Wake-on-LAN dissector. Returns once both are
+# really listening: the recorder has bound its sockets, and tshark has
+# seen a probe that the sending namespace sent to ADDRESS.
+listen() {
+  local name=$1 ns=$2 interface=$3 address=$4 count=$5
+  shift 5
+  ip netns exec "$ns" tshark -i "$interface" -f udp -l -n -T fields -E separator=' ' \
+    -e ip.dst -e udp.dstport -e wol.mac >"$work/$name.wire" 2>"$work/$name.tshark.log" &
+  pids+=($!)
+  ip netns exec "$ns" python3 "$here/udp_recorder.py" "$work/$name.datagrams" "$count" 120 "$@" \
+    >"$work/$name.recorder.log" 2>&1 &
+  pids+=($!)
+  eval "recorder_$name=$!"
+  wait_for "the $name recorder to bind" grep -q ready "$work/$name.recorder.log"
+  wait_for "tshark to capture on $interface" probe_captured "$name" "$address"
+}
+
+# probe_captured NAME ADDRESS: sends one probe datagram from the sending
+# namespace and tells whether tshark has shown any probe yet.
+probe_captured() {
+  ip netns exec "$tx_ns" bash -c "echo probe >/dev/udp/$2/$probe_port" 2>/dev/null || true
+  grep -q " $probe_port *\$" "$work/$1.wire"
+}
+
+# received NAME COUNT: waits until the recorder has its COUNT datagrams and
+# tshark has shown as many (probes aside), then stops tshark.
+received() {
+  local name=$1 count=$2 recorder
+  recorder="recorder_$name"
+  wait "${!recorder}" || true
+  wait_for "tshark to show $count datagrams on $name's link" wire_has "$name" "$count"
+}
+
+wire_has() { [ "$(grep -vc " $probe_port *\$" "$work/$1.wire")" -ge "$2" ]; }
+
+# recorded NAME: what the recorder got, "DESTINATION PORT PAYLOAD" a line,
+# in sorted order. seen NAME: what tshark saw, "DESTINATION PORT MACS".
+recorded() { sort "$work/$1.datagrams"; }
+seen() { grep -v " $probe_port *\$" "$work/$1.wire" | sort; }
+
+# magic_packet MAC and dissected_macs MAC: the payload in hex, and the MAC
+# as the dissector lists it, once for each of the sixteen copies.
+magic_packet() {
+  local hex_mac packet=ffffffffffff
+  hex_mac=$(echo "$1" | tr -d ':' | tr 'A-F' 'a-f')
+  for _ in $(seq 16); do packet+=$hex_mac; done
+  echo "$packet"
+}
+dissected_macs() {
+  local lower macs
+  lower=$(echo "$1" | tr 'A-F' 'a-f')
+  macs=$lower
+  for _ in $(seq 15); do macs+=,$lower; done
+  echo "$macs"
+}
+
+status=0
+expect() { # WHAT ACTUAL EXPECTED
+  [ "$2" = "$3" ] && return 0
+  printf 'FAIL: %s:\n%s\nexpected:\n%s\n' "$1" "$2" "$3" >&2
+  status=1
+}
