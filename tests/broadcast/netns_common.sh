@@ -117,8 +117,13 @@ wait_for() {
 listen() {
   local name=$1 ns=$2 interface=$3 address=$4 count=$5
   shift 5
-  ip netns exec "$ns" tshark -i "$interface" -f udp -l -n -T fields -E separator=' ' \
-    -e ip.dst -e udp.dstport -e wol.mac >"$work/$name.wire" 2>"$work/$name.tshark.log" &
+  # A UDP datagram goes to the dissector of the lower of its two ports: with
+  # a random source port that Wireshark knows for another protocol, that one
+  # would win over Wake-on-LAN, which finds its packets by their content. So
+  # content first.
+  ip netns exec "$ns" tshark -i "$interface" -f udp -l -n -o udp.try_heuristic_first:TRUE \
+    -T fields -E separator=' ' -e ip.dst -e udp.dstport -e wol.mac \
+    >"$work/$name.wire" 2>"$work/$name.tshark.log" &
   pids+=($!)
   ip netns exec "$ns" python3 "$here/udp_recorder.py" "$work/$name.datagrams" "$count" 120 "$@" \
     >"$work/$name.recorder.log" 2>&1 &
