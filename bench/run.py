@@ -4,6 +4,7 @@
   micro.json      Google Benchmark: wol_packet and wol_send against baselines
   summary.json    the medians, their spread, the ratios and the goals
   peers.csv       packets per second, 10,000 to 127.0.0.1, for each contender
+                  (wol-wake and wakeonlan each reading the same file of 10,000)
   peers.png       the chart of peers.csv (gnuplot)
 
 Everything is sent to 127.0.0.1 only, to a socket this script holds open and
@@ -99,6 +100,8 @@ def peers(port):
     try:
         contenders = {
             "tarnwick-wol (C loop)": [os.path.join(BIN, "wake_loop"), str(PACKETS), str(port)],
+            "wol-wake (-f)": [os.path.join(BIN, "wol-wake"), "-i", "127.0.0.1", "-p", str(port),
+                              "-f", macs.name],
             "wakeonlan (Debian, -f)": ["wakeonlan", "-i", "127.0.0.1", "-p", str(port),
                                        "-f", macs.name],
             "wake_on_lan (npm)": ["node", os.path.join(PEERS, "node_loop.js"), "wake_on_lan",
@@ -158,8 +161,10 @@ def main():
     m = {k: v["median_ns"] for k, v in micro.items()}
     peer_results = peers(port)
     fastest_peer = max(v["median_pps"] for k, v in peer_results.items()
-                       if not k.startswith("tarnwick"))
+                       if not k.startswith(("tarnwick", "wol-wake")))
     ours = peer_results["tarnwick-wol (C loop)"]["median_pps"]
+    tool = peer_results["wol-wake (-f)"]["median_pps"]
+    wakeonlan_file = peer_results["wakeonlan (Debian, -f)"]["median_pps"]
     summary = {
         "machine": {k: context.get(k) for k in ("host_name", "num_cpus", "mhz_per_cpu",
                                                  "cpu_scaling_enabled", "caches", "library_build_type")},
@@ -171,6 +176,7 @@ def main():
             "packet_compact_vs_library_writer": m["packet_from_text/compact"] / m["baseline_library_writer"],
             "send_vs_bare_calls": m["wol_send_loopback"] / m["bare_socket_calls"],
             "throughput_vs_fastest_peer": ours / fastest_peer,
+            "wol_wake_file_vs_wakeonlan_file": tool / wakeonlan_file,
         },
         "syscalls_per_call": syscalls_per_call(port),
         "peers": peer_results,

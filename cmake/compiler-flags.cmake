@@ -1,0 +1,71 @@
+# Flags for tarnwick-wol's own targets, chosen per compiler family: GCC and
+# Clang on one side, MSVC and clang-cl (for both of which MSVC is true) on
+# the other. Nothing here touches another project's targets.
+
+# C++17 and C99, without compiler extensions.
+function(tarnwick_wol_language target)
+  set_target_properties(${target} PROPERTIES CXX_STANDARD 17 CXX_STANDARD_REQUIRED ON
+                                             CXX_EXTENSIONS OFF C_STANDARD 99
+                                             C_STANDARD_REQUIRED ON C_EXTENSIONS OFF)
+endfunction()
+
+# Warnings, and warnings as errors with TARNWICK_WOL_WERROR.
+function(tarnwick_wol_warnings target)
+  tarnwick_wol_language(${target})
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 $<$<BOOL:${TARNWICK_WOL_WERROR}>:/WX>)
+  else()
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic
+                                             $<$<BOOL:${TARNWICK_WOL_WERROR}>:-Werror>)
+  endif()
+endfunction()
+
+# Nothing in the library throws or needs type information.
+function(tarnwick_wol_no_exceptions target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /EHs-c- /GR-)
+    target_compile_definitions(${target} PRIVATE _HAS_EXCEPTIONS=0)
+  else()
+    target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti)
+  endif()
+endfunction()
+
+# What users receive (the library and wol-wake): with MSVC and clang-cl the C
+# runtime linked in, so that it needs only DLLs that Windows has; with GCC
+# and Clang hardened as Debian builds its own packages, and in release
+# builds without symbol tables or debug sections.
+function(tarnwick_wol_shipped target)
+  if(MSVC)
+    if(TARNWICK_WOL_MSVC_STATIC_RUNTIME)
+      set_target_properties(${target} PROPERTIES MSVC_RUNTIME_LIBRARY
+                                                 "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+    endif()
+    return()
+  endif()
+  set(release $<OR:$<CONFIG:Release>,$<CONFIG:MinSizeRel>>)
+  if(MINGW)
+    # The GCC runtime inside, so that no MinGW DLL is needed. ASLR with high
+    # entropy and NX are the linker's defaults.
+    target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++
+                        $<${release}:-s>)
+    return()
+  endif()
+  if(NOT TARNWICK_WOL_SANITIZE AND NOT TARNWICK_WOL_BUILD_FUZZERS)
+    target_compile_options(${target} PRIVATE -fstack-protector-strong)
+    target_compile_definitions(${target} PRIVATE $<${release}:_FORTIFY_SOURCE=2>)
+    if(CMAKE_SYSTEM_PROCESSOR MATCHES "x86_64|AMD64|amd64")
+      target_compile_options(${target} PRIVATE -fcf-protection)
+    endif()
+  endif()
+  if(NOT APPLE)
+    target_link_options(${target} PRIVATE LINKER:-z,relro LINKER:-z,now $<${release}:-s>)
+  endif()
+endfunction()
+
+# A C program that links a sanitized C++ library needs the C++ sanitizer
+# runtime, which only the C++ driver links.
+function(tarnwick_wol_c_program target)
+  if(TARNWICK_WOL_SANITIZE)
+    set_target_properties(${target} PROPERTIES LINKER_LANGUAGE CXX)
+  endif()
+endfunction()

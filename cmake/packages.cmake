@@ -1,0 +1,89 @@
+# Release archives (a ZIP for Windows, a gzipped tarball for Linux) and, on
+# Linux, Debian packages: `cpack -G DEB` in the build folder makes
+# libtarnwick-wol1, libtarnwick-wol-dev and wol-wake.
+set(CPACK_PACKAGE_NAME tarnwick-wol)
+set(CPACK_PACKAGE_VENDOR "The tarnwick-wol developers")
+set(CPACK_PACKAGE_CONTACT "The tarnwick-wol developers <tarnwick-wol@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME tarnwick-wol-${PROJECT_VERSION}-windows-x86_64)
+else()
+  set(CPACK_GENERATOR TGZ)
+  set(CPACK_PACKAGE_FILE_NAME
+      tarnwick-wol-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR})
+endif()
+# Only the library's own files: never GoogleTest's or a test's.
+set(CPACK_INSTALL_CMAKE_PROJECTS ${PROJECT_BINARY_DIR} tarnwick-wol ALL /)
+
+if(UNIX AND NOT APPLE)
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # dpkg-shlibdeps learns from here that libtarnwick-wol.so.1 is ours.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/lib)
+  set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+  set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+  set(tarnwick_wol_deb_version ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
+
+  set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libtarnwick-wol${PROJECT_VERSION_MAJOR})
+  set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
+  set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
+      "Wake-on-LAN library\n"
+      " tarnwick-wol builds the 102-byte Wake-on-LAN magic packet for a MAC\n"
+      " address and sends it as one UDP datagram, to the broadcast address or\n"
+      " one the caller names. Four C functions, a fixed English message for\n"
+      " every failure, no heap allocation.\n"
+      " .\n"
+      " This package holds the shared library.")
+  set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libtarnwick-wol-dev)
+  set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+  set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
+      "${CPACK_DEBIAN_RUNTIME_PACKAGE_NAME} (= ${tarnwick_wol_deb_version})")
+  set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION
+      "Wake-on-LAN library (development files)\n"
+      " tarnwick-wol builds and sends Wake-on-LAN magic packets from four C\n"
+      " functions.\n"
+      " .\n"
+      " This package holds the header, the link to the shared library, and the\n"
+      " CMake package and pkg-config files.")
+  set(CPACK_DEBIAN_TOOL_PACKAGE_NAME wol-wake)
+  set(CPACK_DEBIAN_TOOL_PACKAGE_SECTION net)
+  set(CPACK_COMPONENT_TOOL_DESCRIPTION
+      "wake machines by Wake-on-LAN from the command line\n"
+      " wol-wake sends Wake-on-LAN magic packets to the machines named on its\n"
+      " command line or listed in a file, in the MAC forms that Linux, Windows\n"
+      " and switches print, to the broadcast address, an address of your\n"
+      " choice or the directed broadcast of every interface.")
+
+  # Each package's copyright and Debian changelog, in its own doc folder.
+  # Installed only by a component's installation (the Debian packages), not
+  # by a plain `cmake --install` or into the archives.
+  find_program(TARNWICK_WOL_GZIP gzip)
+  set(tarnwick_wol_deb_docs ${PROJECT_BINARY_DIR}/debian)
+  file(READ ${PROJECT_SOURCE_DIR}/LICENSE tarnwick_wol_license)
+  string(REGEX REPLACE "\n\n" "\n.\n" tarnwick_wol_license "${tarnwick_wol_license}")
+  string(REGEX REPLACE "\n" "\n " tarnwick_wol_license "${tarnwick_wol_license}")
+  foreach(component runtime development tool)
+    string(TOUPPER ${component} upper)
+    set(package ${CPACK_DEBIAN_${upper}_PACKAGE_NAME})
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/copyright.in
+                   ${tarnwick_wol_deb_docs}/${package}/copyright @ONLY)
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/changelog.in
+                   ${tarnwick_wol_deb_docs}/${package}/changelog.Debian @ONLY)
+    if(TARNWICK_WOL_GZIP)
+      execute_process(COMMAND ${TARNWICK_WOL_GZIP} -9nf
+                              ${tarnwick_wol_deb_docs}/${package}/changelog.Debian)
+    endif()
+    install(FILES ${tarnwick_wol_deb_docs}/${package}/copyright
+                  ${tarnwick_wol_deb_docs}/${package}/changelog.Debian.gz
+            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package}
+            COMPONENT ${component} EXCLUDE_FROM_ALL)
+  endforeach()
+endif()
+
+include(CPack)
