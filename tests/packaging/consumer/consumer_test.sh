@@ -1,41 +1,103 @@
 #!/usr/bin/env bash
-# Installs the library into a temporary prefix, moves that prefix elsewhere
-# (an installed tree must not depend on where it was put), then builds and
-# runs a small C program against it: with find_package, and on Linux also
-# with pkg-config.
+# Builds a user's small C program against tarnwick-wol every way a user
+# would, and runs each build to wake a receiver on 127.0.0.1:
+#   shared   the build folder installed into a prefix, which is then moved
+#            (an installed tree must not depend on where it was put):
+#            find_package, and pkg-config
+#   static   the library configured anew with BUILD_SHARED_LIBS=OFF and
+#            installed: find_package, and pkg-config --static; the program
+#            must see TARNWICK_WOL_STATIC from the package files
+#   subproject  add_subdirectory of the sources, which must leave the
+#            parent's settings as they were and install nothing by default
 #
-#   consumer_test.sh BUILD_DIR C_COMPILER [TOOLCHAIN_FILE EMULATOR]
+#   consumer_test.sh SOURCE_DIR BUILD_DIR C_COMPILER [TOOLCHAIN_FILE EMULATOR]
 set -euo pipefail
 
-build_dir=$1 cc=$2 toolchain=${3:-} emulator=${4:-}
+source_dir=$1 build_dir=$2 cc=$3 toolchain=${4:-} emulator=${5:-}
 here=$(cd "$(dirname "$0")" && pwd)
+receiver=$here/../../run_with_receiver.py
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+cross=()
+[ -n "$toolchain" ] && cross=(-DCMAKE_TOOLCHAIN_FILE="$toolchain")
+
+# run PROGRAM [DLL_DIR]: wakes a receiver on 127.0.0.1 with PROGRAM; a
+# Windows program finds the DLL beside it.
+run() {
+  local program=$1
+  if [ -n "$toolchain" ]; then
+    [ ! -f "${2:-}/tarnwick-wol.dll" ] || cp "$2/tarnwick-wol.dll" "$(dirname "$program")/"
+    python3 "$receiver" 0A:1B:2C:3D:4E:5F "$emulator" "$program.exe"
+  else
+    python3 "$receiver" 0A:1B:2C:3D:4E:5F "$program"
+  fi
+}
+
+# with_package NAME PREFIX [CMAKE_ARGS...]: the program built with
+# find_package against PREFIX.
+with_package() {
+  local name=$1 prefix=$2
+  shift 2
+  echo "== $name: find_package(tarnwick-wol 1.0 CONFIG REQUIRED)"
+  # A cross toolchain searches only its own root, so name the package folder.
+  cmake -S "$here" -B "$work/$name" -DCMAKE_C_COMPILER="$cc" "${cross[@]}" \
+    -DCMAKE_PREFIX_PATH="$prefix" -Dtarnwick-wol_DIR="$prefix/lib/cmake/tarnwick-wol" "$@" \
+    >"$work/$name.log" || { cat "$work/$name.log"; exit 1; }
+  cmake --build "$work/$name" >>"$work/$name.log" || { cat "$work/$name.log"; exit 1; }
+  run "$work/$name/consumer" "$prefix/bin"
+}
+
+# with_pkg_config NAME PREFIX [--static] [CFLAGS...]: the program compiled
+# with the flags that pkg-config gives.
+with_pkg_config() {
+  local name=$1 prefix=$2 static=${3:-}
+  shift 2
+  [ -z "$static" ] || shift
+  echo "== $name: pkg-config --cflags --libs $static tarnwick-wol"
+  local flags
+  flags=$(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs $static tarnwick-wol)
+  echo "$flags"
+  mkdir -p "$work/$name"
+  local out=$work/$name/consumer
+  [ -z "$toolchain" ] || out+=.exe
+  # shellcheck disable=SC2086 # the flags are words
+  "$cc" -std=c99 -Wall -Werror "$@" -o "$out" "$here/consumer.c" $flags
+  if [ -z "$toolchain" ] && [ -z "$static" ]; then
+    LD_LIBRARY_PATH=$prefix/lib run "$work/$name/consumer"
+  else
+    run "$work/$name/consumer" "$prefix/bin"
+  fi
+}
+
+# --- the shared library, installed and moved -----------------------------------
 cmake --install "$build_dir" --prefix "$work/staged" >/dev/null
-mv "$work/staged" "$work/prefix"
-prefix=$work/prefix
+mv "$work/staged" "$work/shared"
+with_package shared-package "$work/shared"
+with_pkg_config shared-pkg-config "$work/shared"
 
-echo "== find_package(tarnwick-wol 1.0 CONFIG REQUIRED)"
-cmake_args=(-S "$here" -B "$work/cmake-build" -DCMAKE_PREFIX_PATH="$prefix"
-  -DCMAKE_C_COMPILER="$cc")
-# A cross toolchain searches only its own root, so name the package folder.
-[ -n "$toolchain" ] && cmake_args+=(-DCMAKE_TOOLCHAIN_FILE="$toolchain"
-  -Dtarnwick-wol_DIR="$prefix/lib/cmake/tarnwick-wol")
-cmake "${cmake_args[@]}" >/dev/null
-cmake --build "$work/cmake-build" >/dev/null
-if [ -n "$toolchain" ]; then
-  # Windows finds a DLL beside the program.
-  cp "$prefix/bin/tarnwick-wol.dll" "$work/cmake-build/"
-  "$emulator" "$work/cmake-build/consumer.exe"
-  exit 0
+# --- the static library ----------------------------------------------------------
+echo "== static: the library built with BUILD_SHARED_LIBS=OFF"
+cmake -S "$source_dir" -B "$work/static-build" -DCMAKE_BUILD_TYPE=Release "${cross[@]}" \
+  -DBUILD_SHARED_LIBS=OFF -DTARNWICK_WOL_BUILD_TESTS=OFF -DTARNWICK_WOL_BUILD_TOOLS=OFF \
+  >"$work/static-build.log" || { cat "$work/static-build.log"; exit 1; }
+cmake --build "$work/static-build" >>"$work/static-build.log" || { cat "$work/static-build.log"; exit 1; }
+cmake --install "$work/static-build" --prefix "$work/static" >/dev/null
+ls -R "$work/static" | grep -E '\.(a|lib|so|dll)$' || true
+with_package static-package "$work/static" -DCONSUMER_EXPECTS_STATIC=ON
+with_pkg_config static-pkg-config "$work/static" --static -DCONSUMER_EXPECTS_STATIC
+
+# --- a subproject ------------------------------------------------------------------
+echo "== subproject: add_subdirectory(tarnwick-wol)"
+cmake -S "$here" -B "$work/subproject" -DCMAKE_C_COMPILER="$cc" "${cross[@]}" \
+  -DCONSUMER_MODE=subdirectory -DTARNWICK_WOL_SOURCE_DIR="$source_dir" \
+  >"$work/subproject.log" || { cat "$work/subproject.log"; exit 1; }
+cmake --build "$work/subproject" >>"$work/subproject.log" || { cat "$work/subproject.log"; exit 1; }
+cmake --install "$work/subproject" --prefix "$work/subproject-prefix" >/dev/null
+if [ -e "$work/subproject-prefix" ]; then
+  echo "FAIL: the subproject installed files by default:" >&2
+  find "$work/subproject-prefix" >&2
+  exit 1
 fi
-"$work/cmake-build/consumer"
-
-echo "== pkg-config --cflags --libs tarnwick-wol"
-export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
-flags=$(pkg-config --cflags --libs tarnwick-wol)
-echo "$flags"
-# shellcheck disable=SC2086 # the flags are words
-"$cc" -std=c99 -Wall -Werror -o "$work/pc-consumer" "$here/consumer.c" $flags
-LD_LIBRARY_PATH=$(pkg-config --variable=libdir tarnwick-wol) "$work/pc-consumer"
+run "$work/subproject/consumer" "$work/subproject/tarnwick-wol/src"
+echo "ok: shared, static and subproject builds all wake 127.0.0.1"
