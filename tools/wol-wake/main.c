@@ -584,60 +584,67 @@ static int is_old_form(const struct command *command) {
   return address[0] == '\0' || strchr(address, '.') != NULL;
 }
 
-int main(int argc, char **argv) {
+/* Does what the command line asks for; returns the exit status. */
+static int wol_wake(int argc, char **argv, struct command *command) {
   struct run run;
-  struct command command;
   int status, i;
 
+  status = parse_command_line(argc, argv, command);
+  if (status != 0) {
+    return status;
+  }
+  if (command->help) {
+    fputs(kUsage, stdout);
+    return 0;
+  }
+  if (command->version) {
+    printf("wol-wake %s (tarnwick-wol %s)\n", WOL_WAKE_VERSION, wol_version());
+    return 0;
+  }
+  if (command->target_count == 0 && command->file_count == 0) {
+    return usage_error("%s", "no MAC address and no -f FILE given");
+  }
+  if (is_old_form(command)) {
+    if (command->settings.address != NULL) {
+      return usage_error("%s", "an ADDRESS after the MAC and -i together");
+    }
+    command->settings.address = command->targets[1];
+    if (command->target_count == 3 && !parse_number(command->targets[2], &command->settings.port)) {
+      return usage_error("PORT must be a number, not '%s'", command->targets[2]);
+    }
+    command->target_count = 1;
+  }
+  if (command->settings.all_interfaces && command->settings.address != NULL) {
+    return usage_error("%s", "-a sends to every interface's broadcast; it cannot go with -i");
+  }
+
   memset(&run, 0, sizeof run);
+  run.settings = command->settings;
+  if (run.settings.all_interfaces && !list_broadcasts(&run)) {
+    return EXIT_FAILED;
+  }
+  for (i = 0; i < command->target_count; ++i) {
+    wake(&run, NULL, command->targets[i], run.settings.address, run.settings.port);
+  }
+  for (i = 0; i < command->file_count; ++i) {
+    wake_file(&run, command->files[i]);
+  }
+  return run.failed ? EXIT_FAILED : 0;
+}
+
+int main(int argc, char **argv) {
+  struct command command;
+  int status = EXIT_FAILED;
+
   memset(&command, 0, sizeof command);
   command.settings.count = 1;
   command.settings.wait_ms = -1;
   command.targets = (const char **)calloc((size_t)argc, sizeof *command.targets);
   command.files = (const char **)calloc((size_t)argc, sizeof *command.files);
-  if (command.targets == NULL || command.files == NULL) {
+  if (command.targets != NULL && command.files != NULL) {
+    status = wol_wake(argc, argv, &command);
+  } else {
     fputs(PROGRAM ": out of memory\n", stderr);
-    return EXIT_FAILED;
-  }
-
-  status = parse_command_line(argc, argv, &command);
-  if (status != 0) {
-    return status;
-  }
-  if (command.help) {
-    fputs(kUsage, stdout);
-    return 0;
-  }
-  if (command.version) {
-    printf("wol-wake %s (tarnwick-wol %s)\n", WOL_WAKE_VERSION, wol_version());
-    return 0;
-  }
-  if (command.target_count == 0 && command.file_count == 0) {
-    return usage_error("%s", "no MAC address and no -f FILE given");
-  }
-  if (is_old_form(&command)) {
-    if (command.settings.address != NULL) {
-      return usage_error("%s", "an ADDRESS after the MAC and -i together");
-    }
-    command.settings.address = command.targets[1];
-    if (command.target_count == 3 && !parse_number(command.targets[2], &command.settings.port)) {
-      return usage_error("PORT must be a number, not '%s'", command.targets[2]);
-    }
-    command.target_count = 1;
-  }
-  if (command.settings.all_interfaces && command.settings.address != NULL) {
-    return usage_error("%s", "-a sends to every interface's broadcast; it cannot go with -i");
-  }
-
-  run.settings = command.settings;
-  if (run.settings.all_interfaces && !list_broadcasts(&run)) {
-    return EXIT_FAILED;
-  }
-  for (i = 0; i < command.target_count; ++i) {
-    wake(&run, NULL, command.targets[i], run.settings.address, run.settings.port);
-  }
-  for (i = 0; i < command.file_count; ++i) {
-    wake_file(&run, command.files[i]);
   }
   free(command.targets);
   free(command.files);
@@ -645,5 +652,5 @@ int main(int argc, char **argv) {
     fprintf(stderr, PROGRAM ": cannot write the output: %s\n", strerror(errno));
     return EXIT_FAILED;
   }
-  return run.failed ? EXIT_FAILED : 0;
+  return status;
 }
