@@ -35,7 +35,10 @@ install_missing \
   clang clang-tidy clang-format \
   valgrind \
   g++-mingw-w64-x86-64 wine64 \
-  iproute2 tshark wakeonlan
+  llvm lld \
+  iproute2 tshark wakeonlan \
+  dpkg-dev lintian \
+  mono-mcs mono-runtime
 # The sanitizer and libFuzzer runtimes come in a package named after the
 # version of the clang just installed (libclang-rt-14-dev on Debian 12).
 clang_major=$(clang -dumpversion | cut -d. -f1)

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Proves tarnwick-wol.lib the way a Visual Studio user would use it: a C
+# host compiled with clang-cl for the MSVC target and linked with lld-link
+# against lib/tarnwick-wol.lib from the install tree, run under Wine beside
+# tarnwick-wol.dll, wakes 127.0.0.1.
+#
+#   msvc_host_test.sh BUILD_DIR EMULATOR
+set -euo pipefail
+build_dir=$1 emulator=$2
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+find_tool() { # NAME...: the first one installed
+  local name
+  for name in "$@"; do
+    if command -v "$name" >/dev/null; then
+      command -v "$name"
+      return
+    fi
+  done
+  if [ "${CI:-}" = true ]; then
+    echo "FAIL: none of $* is installed" >&2
+    exit 1
+  fi
+  echo "SKIP: none of $* is installed (on Debian: clang, lld, llvm)"
+  exit 77
+}
+clang=$(find_tool clang clang-19 clang-16 clang-15 clang-14)
+lld_link=$(find_tool lld-link lld-link-19 lld-link-16 lld-link-15 lld-link-14)
+dlltool=$(find_tool llvm-dlltool llvm-dlltool-19 llvm-dlltool-16 llvm-dlltool-15 llvm-dlltool-14)
+
+cmake --install "$build_dir" --prefix "$work/prefix" >/dev/null
+[ -f "$work/prefix/lib/tarnwick-wol.lib" ] || { echo "FAIL: no lib/tarnwick-wol.lib installed" >&2; exit 1; }
+
+"$dlltool" -m i386:x86-64 -d "$here/kernel32.def" -l "$work/kernel32.lib"
+"$clang" --driver-mode=cl --target=x86_64-pc-windows-msvc /nologo /c /O2 /GS- /W4 /WX \
+  /I "$work/prefix/include" /Fo"$work/msvc_host.obj" -- "$here/msvc_host.c" # '--': a path is no option
+"$lld_link" /nologo /entry:start /subsystem:console /nodefaultlib /out:"$work/msvc_host.exe" \
+  "$work/msvc_host.obj" "$work/prefix/lib/tarnwick-wol.lib" "$work/kernel32.lib"
+cp "$work/prefix/bin/tarnwick-wol.dll" "$work/"
+python3 "$here/../../run_with_receiver.py" 0A:1B:2C:3D:4E:5F "$emulator" "$work/msvc_host.exe"
