@@ -24,7 +24,7 @@ if(UNIX AND NOT APPLE)
   set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  # dpkg-shlibdeps learns from here that libtarnwick-wol.so.1 is ours.
+  # Where dpkg-shlibdeps finds libtarnwick-wol.so.1 when it reads wol-wake.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/lib)
   set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
   set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
@@ -32,33 +32,33 @@ if(UNIX AND NOT APPLE)
 
   set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libtarnwick-wol${PROJECT_VERSION_MAJOR})
   set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
-  set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
-      "Wake-on-LAN library\n"
-      " tarnwick-wol builds the 102-byte Wake-on-LAN magic packet for a MAC\n"
-      " address and sends it as one UDP datagram, to the broadcast address or\n"
-      " one the caller names. Four C functions, a fixed English message for\n"
-      " every failure, no heap allocation.\n"
-      " .\n"
-      " This package holds the shared library.")
+  # CPack puts the summary above each description, as its first line.
+  set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "tarnwick-wol builds the 102-byte Wake-on-LAN magic packet for a MAC
+address and sends it as one UDP datagram, to the broadcast address or one
+the caller names. Four C functions, a fixed English message for every
+failure, no heap allocation.
+
+This package holds the shared library.")
+  # ldconfig runs by trigger, as Debian's own libraries have it.
+  set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/cmake/debian/triggers)
   set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libtarnwick-wol-dev)
   set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
   set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
       "${CPACK_DEBIAN_RUNTIME_PACKAGE_NAME} (= ${tarnwick_wol_deb_version})")
-  set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION
-      "Wake-on-LAN library (development files)\n"
-      " tarnwick-wol builds and sends Wake-on-LAN magic packets from four C\n"
-      " functions.\n"
-      " .\n"
-      " This package holds the header, the link to the shared library, and the\n"
-      " CMake package and pkg-config files.")
+  set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "tarnwick-wol builds and sends Wake-on-LAN magic packets from four C
+functions.
+
+This package holds the header, the link to the shared library, and the
+CMake package and pkg-config files.")
   set(CPACK_DEBIAN_TOOL_PACKAGE_NAME wol-wake)
   set(CPACK_DEBIAN_TOOL_PACKAGE_SECTION net)
-  set(CPACK_COMPONENT_TOOL_DESCRIPTION
-      "wake machines by Wake-on-LAN from the command line\n"
-      " wol-wake sends Wake-on-LAN magic packets to the machines named on its\n"
-      " command line or listed in a file, in the MAC forms that Linux, Windows\n"
-      " and switches print, to the broadcast address, an address of your\n"
-      " choice or the directed broadcast of every interface.")
+  # dpkg-shlibdeps cannot see the library package being made beside it.
+  set(CPACK_DEBIAN_TOOL_PACKAGE_DEPENDS
+      "${CPACK_DEBIAN_RUNTIME_PACKAGE_NAME} (>= ${tarnwick_wol_deb_version})")
+  set(CPACK_DEBIAN_TOOL_DESCRIPTION "wol-wake sends Wake-on-LAN magic packets to the machines named on its
+command line or listed in a file, in the MAC forms that Linux, Windows and
+switches print, to the broadcast address, an address of your choice or the
+directed broadcast of every interface.")
 
   # Each package's copyright and Debian changelog, in its own doc folder.
   # Installed only by a component's installation (the Debian packages), not
