@@ -9,10 +9,18 @@ function(tarnwick_wol_language target)
                                              C_STANDARD_REQUIRED ON C_EXTENSIONS OFF)
 endfunction()
 
+if(NOT MSVC AND NOT CMAKE_CXX_COMPILER_ID MATCHES "^(GNU|Clang|AppleClang|IntelLLVM)$")
+  message(STATUS "tarnwick-wol: ${CMAKE_CXX_COMPILER_ID} is a compiler whose flags this project "
+                 "does not know; it builds with the compiler's defaults, without warning flags")
+  set(tarnwick_wol_unknown_compiler ON)
+endif()
+
 # Warnings, and warnings as errors with TARNWICK_WOL_WERROR.
 function(tarnwick_wol_warnings target)
   tarnwick_wol_language(${target})
-  if(MSVC)
+  if(tarnwick_wol_unknown_compiler)
+    return()
+  elseif(MSVC)
     target_compile_options(${target} PRIVATE /W4 $<$<BOOL:${TARNWICK_WOL_WERROR}>:/WX>)
   else()
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic
@@ -22,7 +30,9 @@ endfunction()
 
 # Nothing in the library throws or needs type information.
 function(tarnwick_wol_no_exceptions target)
-  if(MSVC)
+  if(tarnwick_wol_unknown_compiler)
+    return()
+  elseif(MSVC)
     target_compile_options(${target} PRIVATE /EHs-c- /GR-)
     target_compile_definitions(${target} PRIVATE _HAS_EXCEPTIONS=0)
   else()
@@ -35,7 +45,9 @@ endfunction()
 # and Clang hardened as Debian builds its own packages, and in release
 # builds without symbol tables or debug sections.
 function(tarnwick_wol_shipped target)
-  if(MSVC)
+  if(tarnwick_wol_unknown_compiler)
+    return()
+  elseif(MSVC)
     if(TARNWICK_WOL_MSVC_STATIC_RUNTIME)
       set_target_properties(${target} PROPERTIES MSVC_RUNTIME_LIBRARY
                                                  "MultiThreaded$<$<CONFIG:Debug>:Debug>")
