@@ -31,7 +31,7 @@ echo "$listing"
 case "$archive" in
 *.zip)
   expected="LICENSE README.md bin/tarnwick-wol.dll bin/wol-wake.exe include/tarnwick_wol.h
-    lib/libtarnwick-wol.dll.a lib/tarnwick-wol.def lib/pkgconfig/tarnwick-wol.pc
+    lib/libtarnwick-wol.dll.a lib/tarnwick-wol.lib lib/tarnwick-wol.def lib/pkgconfig/tarnwick-wol.pc
     lib/cmake/tarnwick-wol/tarnwick-wol-config.cmake"
   ;;
 *)
