@@ -7,17 +7,10 @@
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 readonly probe_port=40999
 
-# Without the rights to make namespaces the test cannot run: it skips (77).
-# As root (as CI runs) a missing tool or a namespace that cannot be made is
-# a failure, since the machine was meant to be able to run it.
-cannot_run() {
-  if [ "$(id -u)" = 0 ] && [ "${CI:-}" = true ]; then
-    echo "FAIL: $1" >&2
-    exit 1
-  fi
-  echo "SKIP: $1"
-  exit 77
-}
+# Without the rights to make namespaces the test skips (77) with its reason;
+# as root under CI a missing tool or namespace is a failure.
+# shellcheck source=../cannot_run.sh
+source "$here/../cannot_run.sh"
 
 [ "$(id -u)" = 0 ] || cannot_run "network namespaces need root"
 for tool in ip tshark python3 timeout "$@"; do

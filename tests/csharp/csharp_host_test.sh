@@ -11,12 +11,11 @@ receiver=$here/../run_with_receiver.py
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+# shellcheck source=../cannot_run.sh
+source "$here/../cannot_run.sh"
 for tool in mcs mono; do
-  if ! command -v "$tool" >/dev/null; then
-    [ "${CI:-}" != true ] || { echo "FAIL: $tool is not installed" >&2; exit 1; }
-    echo "SKIP: $tool is not installed (on Debian: mono-mcs, mono-runtime)"
-    exit 77
-  fi
+  command -v "$tool" >/dev/null ||
+    cannot_run "$tool is not installed (on Debian: mono-mcs, mono-runtime)"
 done
 mcs -warnaserror -out:"$work/host_test.exe" "$here/HostTest.cs" "$example/TarnwickWol.cs"
 mcs -warnaserror -out:"$work/wol.exe" "$example/Program.cs" "$example/TarnwickWol.cs"

@@ -15,14 +15,8 @@ packages=(wol-wake libtarnwick-wol-dev libtarnwick-wol1)
 work=$(mktemp -d)
 installed=
 
-cannot_run() {
-  if [ "$(id -u)" = 0 ] && [ "${CI:-}" = true ]; then
-    echo "FAIL: $1" >&2
-    exit 1
-  fi
-  echo "SKIP: $1"
-  exit 77
-}
+# shellcheck source=../cannot_run.sh
+source "$here/../cannot_run.sh"
 cleanup() {
   [ -z "$installed" ] || dpkg --purge "${packages[@]}" >/dev/null || true
   rm -rf "$work"

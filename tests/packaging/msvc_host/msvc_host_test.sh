@@ -10,6 +10,8 @@ build_dir=$1 emulator=$2
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# shellcheck source=../../cannot_run.sh
+source "$here/../../cannot_run.sh"
 
 find_tool() { # NAME...: the first one installed
   local name
@@ -19,12 +21,7 @@ find_tool() { # NAME...: the first one installed
       return
     fi
   done
-  if [ "${CI:-}" = true ]; then
-    echo "FAIL: none of $* is installed" >&2
-    exit 1
-  fi
-  echo "SKIP: none of $* is installed (on Debian: clang, lld, llvm)"
-  exit 77
+  cannot_run "none of $* is installed (on Debian: clang, lld, llvm)"
 }
 clang=$(find_tool clang clang-19 clang-16 clang-15 clang-14)
 lld_link=$(find_tool lld-link lld-link-19 lld-link-16 lld-link-15 lld-link-14)
