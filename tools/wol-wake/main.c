@@ -161,21 +161,19 @@ static int is_grouped_mac(const char *text, char separator, int group) {
  * and switches print, turned into AA:BB:CC:DD:EE:FF in `buffer`; any other
  * text unchanged, so that the library judges it. */
 static const char *library_mac(const char *text, char buffer[18]) {
-  char digits[12];
-  int i, n = 0;
+  size_t n = 0;
   if (!is_grouped_mac(text, '-', 2) && !is_grouped_mac(text, '.', 4)) {
     return text;
   }
-  for (i = 0; text[i] != '\0'; ++i) {
-    if (is_hex(text[i])) {
-      digits[n++] = text[i];
+  for (; *text != '\0'; ++text) {
+    if (is_hex(*text)) {
+      buffer[n++] = *text;
+      if (n % 3 == 2) {
+        buffer[n++] = ':';
+      }
     }
   }
-  for (i = 0; i < 6; ++i) {
-    buffer[3 * i] = digits[2 * i];
-    buffer[3 * i + 1] = digits[2 * i + 1];
-    buffer[3 * i + 2] = i < 5 ? ':' : '\0';
-  }
+  buffer[17] = '\0'; /* in place of the sixth pair's ':' */
   return buffer;
 }
 
@@ -185,7 +183,7 @@ static void print_would_send(const char *mac, const char *address, int port,
                              const unsigned char *packet) {
   static const char kHex[] = "0123456789abcdef";
   char hex[2 * TARNWICK_WOL_PACKET_SIZE + 1];
-  int i;
+  size_t i;
   for (i = 0; i < TARNWICK_WOL_PACKET_SIZE; ++i) {
     hex[2 * i] = kHex[packet[i] >> 4];
     hex[2 * i + 1] = kHex[packet[i] & 0xF];
@@ -194,21 +192,46 @@ static void print_would_send(const char *mac, const char *address, int port,
   printf("would send %s to %s:%d: %s\n", mac, address, port, hex);
 }
 
-/* Sends (or, in a dry run, shows) the packet for `mac_text` to `address`
- * (NULL: -a's broadcasts, or the default) on `port`, each datagram
- * settings.count times. Failures are reported with `where`. */
+/* Sends the packet for `mac` to `to` settings.count times, or shows it in a
+ * dry run. Returns 0, or -1 once the failure is reported. */
+static int deliver(struct run *run, const char *where, const char *mac, const unsigned char *packet,
+                   const char *to, int port) {
+  const struct settings *settings = &run->settings;
+  int i;
+  if (settings->dry_run && !system_is_ipv4(to)) {
+    target_failed(run, where, kBadAddress);
+    return -1;
+  }
+  for (i = 0; i < settings->count; ++i) {
+    if (settings->dry_run) {
+      print_would_send(mac, to, port, packet);
+      continue;
+    }
+    if (run->sent_any && settings->wait_ms > 0) {
+      fflush(stdout);
+      system_sleep_ms(settings->wait_ms);
+    }
+    if (wol_send(mac, to, port) != 0) {
+      target_failed(run, where, wol_last_error());
+      return -1;
+    }
+    run->sent_any = 1;
+    if (!settings->quiet) {
+      printf("sent %s to %s:%d\n", mac, to, port);
+    }
+  }
+  return 0;
+}
+
+/* Wakes one target: the packet for `mac_text` to `address` (NULL: -a's
+ * broadcasts, or the default) on `port`. Failures are reported with
+ * `where`. */
 static void wake(struct run *run, const char *where, const char *mac_text, const char *address,
                  long long port) {
-  const struct settings *settings = &run->settings;
   unsigned char packet[TARNWICK_WOL_PACKET_SIZE];
   char buffer[18];
   const char *mac = library_mac(mac_text, buffer);
-  const char *const *destinations = &address;
-  const char *each_broadcast[kMaxBroadcasts];
-  int destination_count = 1;
-  int wait_ms =
-      settings->wait_ms >= 0 ? settings->wait_ms : (settings->count > 1 ? kDefaultRepeatWaitMs : 0);
-  int d, i;
+  int i;
 
   if (wol_packet(mac, packet, (int)sizeof packet) != TARNWICK_WOL_PACKET_SIZE) {
     target_failed(run, where, wol_last_error());
@@ -221,43 +244,17 @@ static void wake(struct run *run, const char *where, const char *mac_text, const
   if (port <= 0) {
     port = kDefaultPort;
   }
-  if (address == NULL && settings->all_interfaces) {
-    for (d = 0; d < run->broadcast_count; ++d) {
-      each_broadcast[d] = run->broadcasts[d];
+  if (address == NULL && run->settings.all_interfaces) {
+    /* One adapter that fails does not keep the others from trying. */
+    for (i = 0; i < run->broadcast_count; ++i) {
+      (void)deliver(run, where, mac, packet, run->broadcasts[i], (int)port);
     }
-    destinations = each_broadcast;
-    destination_count = run->broadcast_count;
-  } else if (address == NULL || address[0] == '\0') {
+    return;
+  }
+  if (address == NULL || address[0] == '\0') {
     address = kDefaultAddress;
   }
-
-  for (d = 0; d < destination_count; ++d) {
-    const char *to = destinations[d];
-    if (settings->dry_run) {
-      if (!system_is_ipv4(to)) {
-        target_failed(run, where, kBadAddress);
-        return;
-      }
-      for (i = 0; i < settings->count; ++i) {
-        print_would_send(mac, to, (int)port, packet);
-      }
-      continue;
-    }
-    for (i = 0; i < settings->count; ++i) {
-      if (run->sent_any && wait_ms > 0) {
-        fflush(stdout);
-        system_sleep_ms(wait_ms);
-      }
-      if (wol_send(mac, to, (int)port) != 0) {
-        target_failed(run, where, wol_last_error());
-        return;
-      }
-      run->sent_any = 1;
-      if (!settings->quiet) {
-        printf("sent %s to %s:%d\n", mac, to, (int)port);
-      }
-    }
-  }
+  (void)deliver(run, where, mac, packet, address, (int)port);
 }
 
 /* --- files of targets ----------------------------------------------------- */
@@ -294,7 +291,9 @@ enum { kEndOfFile = -1, kLineTooLong = -2, kLineHasNul = -3 };
  * the line's length, kEndOfFile, or kLineTooLong or kLineHasNul for a line
  * that cannot be used (read to its end all the same). */
 static int read_line(FILE *file, char (*line)[kMaxLine + 2]) {
-  int c, length = 0, result = 0;
+  int c;
+  int length = 0;
+  int result = 0;
   while ((c = getc(file)) != EOF && c != '\n') {
     if (c == '\0') {
       result = kLineHasNul;
@@ -323,7 +322,8 @@ static void wake_file(struct run *run, const char *name) {
   char line[kMaxLine + 2];
   char where[4096];
   unsigned long number = 0;
-  int targets = 0, length;
+  int targets = 0;
+  int length;
 
   if (file == NULL) {
     snprintf(where, sizeof where, "%s: cannot open: %s", name, strerror(errno));
@@ -435,7 +435,8 @@ struct command {
   int target_count;
   const char **files;
   int file_count;
-  int help, version;
+  int help;
+  int version;
 };
 
 /* Reads a number option into *out, within [low, high]. */
@@ -503,64 +504,69 @@ static int is_option(const char *arg) {
   return arg[0] == '-' && arg[1] != '\0' && !(arg[1] >= '0' && arg[1] <= '9');
 }
 
+/* Applies an option that takes a value: `attached` (after '=' or the
+ * letter), or else the next argument, to which *i then moves. */
+static int with_value(struct command *command, const struct option_spec *option,
+                      const char *attached, int argc, char **argv, int *i) {
+  if (attached == NULL) {
+    if (*i + 1 == argc) {
+      return usage_error("option '%s' needs a value", argv[*i]);
+    }
+    attached = argv[++*i];
+  }
+  return apply_option(command, option, attached);
+}
+
+/* argv[*i] is --name, --name=value or --name value. Returns 0, or the usage
+ * status after a message. */
+static int parse_long_option(struct command *command, int argc, char **argv, int *i) {
+  const char *arg = argv[*i];
+  const char *equals = strchr(arg + 2, '=');
+  const struct option_spec *option =
+      find_long(arg + 2, equals != NULL ? (size_t)(equals - arg - 2) : strlen(arg + 2));
+  if (option == NULL) {
+    return usage_error("unknown option '%s'", arg);
+  }
+  if (!option->takes_value) {
+    return equals != NULL ? usage_error("option '%s' takes no value", arg)
+                          : apply_option(command, option, NULL);
+  }
+  return with_value(command, option, equals != NULL ? equals + 1 : NULL, argc, argv, i);
+}
+
+/* argv[*i] is -x, flags together (-nq), and the last may take a value
+ * (-c3, -c 3). Returns 0, or the usage status after a message. */
+static int parse_short_options(struct command *command, int argc, char **argv, int *i) {
+  const char *p;
+  for (p = argv[*i] + 1; *p != '\0'; ++p) {
+    const char name[3] = {'-', *p, '\0'};
+    const struct option_spec *option = find_short(*p);
+    if (option == NULL) {
+      return usage_error("unknown option '%s'", name);
+    }
+    if (option->takes_value) {
+      return with_value(command, option, p[1] != '\0' ? p + 1 : NULL, argc, argv, i);
+    }
+    (void)apply_option(command, option, NULL);
+  }
+  return 0;
+}
+
 /* Parses argv into `command`: 0, or the usage status after a message. */
 static int parse_command_line(int argc, char **argv, struct command *command) {
-  int i, options_end = 0;
+  int i;
+  int options_end = 0;
   for (i = 1; i < argc; ++i) {
-    const char *arg = argv[i];
-    const struct option_spec *option = NULL;
-    const char *value = NULL;
-    if (options_end || !is_option(arg)) {
-      command->targets[command->target_count++] = arg;
-      continue;
-    }
-    if (strcmp(arg, "--") == 0) {
+    if (!options_end && strcmp(argv[i], "--") == 0) {
       options_end = 1;
-      continue;
-    }
-    if (arg[1] == '-') { /* --name, --name=value, --name value */
-      const char *equals = strchr(arg + 2, '=');
-      option = find_long(arg + 2, equals != NULL ? (size_t)(equals - arg - 2) : strlen(arg + 2));
-      if (option == NULL) {
-        return usage_error("unknown option '%s'", arg);
+    } else if (options_end || !is_option(argv[i])) {
+      command->targets[command->target_count++] = argv[i];
+    } else {
+      const int status = argv[i][1] == '-' ? parse_long_option(command, argc, argv, &i)
+                                           : parse_short_options(command, argc, argv, &i);
+      if (status != 0) {
+        return status;
       }
-      if (equals != NULL) {
-        if (!option->takes_value) {
-          return usage_error("option '%s' takes no value", arg);
-        }
-        value = equals + 1;
-      }
-    } else { /* -x, -xVALUE, -x VALUE, and flags together: -nq */
-      const char *p;
-      for (p = arg + 1; *p != '\0'; ++p) {
-        char name[3] = {'-', 0, 0};
-        name[1] = *p;
-        option = find_short(*p);
-        if (option == NULL) {
-          return usage_error("unknown option '%s'", name);
-        }
-        if (option->takes_value) {
-          if (p[1] != '\0') {
-            value = p + 1;
-          }
-          break;
-        }
-        if (apply_option(command, option, NULL) != 0) {
-          return EXIT_USAGE;
-        }
-      }
-      if (!option->takes_value) {
-        continue;
-      }
-    }
-    if (option->takes_value && value == NULL) {
-      if (i + 1 == argc) {
-        return usage_error("option '%s' needs a value", arg);
-      }
-      value = argv[++i];
-    }
-    if (apply_option(command, option, value) != 0) {
-      return EXIT_USAGE;
     }
   }
   return 0;
@@ -587,7 +593,8 @@ static int is_old_form(const struct command *command) {
 /* Does what the command line asks for; returns the exit status. */
 static int wol_wake(int argc, char **argv, struct command *command) {
   struct run run;
-  int status, i;
+  int status;
+  int i;
 
   status = parse_command_line(argc, argv, command);
   if (status != 0) {
@@ -620,6 +627,9 @@ static int wol_wake(int argc, char **argv, struct command *command) {
 
   memset(&run, 0, sizeof run);
   run.settings = command->settings;
+  if (run.settings.wait_ms < 0) { /* not given */
+    run.settings.wait_ms = run.settings.count > 1 ? kDefaultRepeatWaitMs : 0;
+  }
   if (run.settings.all_interfaces && !list_broadcasts(&run)) {
     return EXIT_FAILED;
   }
@@ -648,7 +658,8 @@ int main(int argc, char **argv) {
   }
   free(command.targets);
   free(command.files);
-  if (fflush(stdout) != 0) {
+  /* Output errors are checked here once, for every line written. */
+  if (fflush(stdout) != 0 || ferror(stdout)) {
     fprintf(stderr, PROGRAM ": cannot write the output: %s\n", strerror(errno));
     return EXIT_FAILED;
   }

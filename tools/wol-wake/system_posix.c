@@ -1,5 +1,5 @@
 /* wol-wake's system needs on Linux and other POSIX systems: getifaddrs. */
-#define _DEFAULT_SOURCE /* getifaddrs, nanosleep */
+#define _DEFAULT_SOURCE /* getifaddrs, nanosleep */ // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 #include "system.h"
 
 #include <arpa/inet.h>
@@ -32,7 +32,7 @@ int system_broadcasts(system_broadcast_found found, void *context, char *error, 
     /* From the address and its netmask, as on Windows: an address added
      * without a broadcast ("ip addr add" without "brd +") has none listed. */
     mask = ((const struct sockaddr_in *)(const void *)ifa->ifa_netmask)->sin_addr.s_addr;
-    if ((ntohl(mask) & 3u) != 0) { /* a /31 or /32 has no broadcast address */
+    if ((ntohl(mask) & 3U) != 0) { /* a /31 or /32 has no broadcast address */
       continue;
     }
     broadcast.s_addr =

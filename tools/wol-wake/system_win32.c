@@ -62,7 +62,7 @@ int system_broadcasts(system_broadcast_found found, void *context, char *error, 
       if (ip->sin_family != AF_INET || prefix > 30) {
         continue;
       }
-      broadcast.s_addr = ip->sin_addr.s_addr | htonl(0xFFFFFFFFu >> prefix);
+      broadcast.s_addr = ip->sin_addr.s_addr | htonl(0xFFFFFFFFU >> prefix);
       inet_ntop(AF_INET, &broadcast, address, sizeof address);
       found(context, address);
     }
