@@ -134,7 +134,7 @@ def chart(peer_results):
         for name, r in peer_results.items():
             f.write(f"\"{name}\",{r['median_pps']:.0f},{r['min_pps']:.0f},{r['max_pps']:.0f}\n")
     script = f"""
-set terminal pngcairo size 900,480 font ",11"
+set terminal pngcairo size 1150,480 font ",11"
 set output "{os.path.join(RESULTS, 'peers.png')}"
 set datafile separator ","
 set title "Wake-on-LAN packets per second, {PACKETS:,} to 127.0.0.1 (median of {RUNS} interleaved runs, bars: min-max)"
