@@ -64,7 +64,10 @@ function(tarnwick_wol_shipped target)
   endif()
   if(NOT TARNWICK_WOL_SANITIZE AND NOT TARNWICK_WOL_BUILD_FUZZERS)
     target_compile_options(${target} PRIVATE -fstack-protector-strong)
-    target_compile_definitions(${target} PRIVATE $<${release}:_FORTIFY_SOURCE=2>)
+    # Undefined first: some compilers (Ubuntu's) define it themselves, and
+    # defining it again would warn.
+    target_compile_options(${target} PRIVATE $<${release}:-U_FORTIFY_SOURCE>
+                                             $<${release}:-D_FORTIFY_SOURCE=2>)
     if(CMAKE_SYSTEM_PROCESSOR MATCHES "x86_64|AMD64|amd64")
       target_compile_options(${target} PRIVATE -fcf-protection)
     endif()
