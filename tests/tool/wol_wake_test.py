@@ -9,12 +9,13 @@ cannot send anywhere else; the default address and -a are tested inside
 network namespaces (tests/broadcast).
 """
 import os
-import re
-import socket
 import subprocess
 import sys
 import tempfile
 import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from loopback_receiver import Receiver, magic_packet  # noqa: E402
 
 TOOL = sys.argv[1:]
 del sys.argv[1:]
@@ -23,11 +24,6 @@ LO = "127.0.0.1"
 MAC = "00:11:22:33:44:55"
 HINT = "Try 'wol-wake --help' for more information."
 BAD_ADDRESS = "invalid broadcast_ip (must be IPv4 dotted quad)"
-
-
-def packet(mac):
-    digits = re.sub("[^0-9a-fA-F]", "", mac).lower()
-    return bytes.fromhex("ff" * 6 + digits * 16)
 
 
 def sent(mac, port):
@@ -77,7 +73,7 @@ CASES = [
          err=["mac contains non-hex characters"], status=1, datagrams=[("a", MAC)]),
     dict(name="dry_run_shows_the_packet_and_sends_nothing",
          args="-n -i {lo} -p {a} -c 2 0a-1b-2c-3d-4e-5f",
-         out=[f"would send 0a:1b:2c:3d:4e:5f to {LO}:{{a}}: " + packet("0a1b2c3d4e5f").hex()] * 2),
+         out=[f"would send 0a:1b:2c:3d:4e:5f to {LO}:{{a}}: " + magic_packet("0a1b2c3d4e5f").hex()] * 2),
     dict(name="dry_run_checks_like_the_library", args="-n -i 127.1 00:11:22:33:44:55",
          err=[BAD_ADDRESS], status=1),
     dict(name="dry_run_checks_the_port", args="-n -i {lo} -p 70000 00:11:22:33:44:55",
@@ -137,36 +133,6 @@ CASES = [
 ]
 
 
-class Receiver:
-    def __init__(self):
-        self.sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-        self.sock.bind((LO, 0))
-        self.port = self.sock.getsockname()[1]
-
-    def take(self, count):
-        """The `count` datagrams expected, then any more that are waiting."""
-        got = []
-        # A datagram sent to loopback is queued before sendto returns, so
-        # they are all here once the tool has exited; the timeout only
-        # bounds a failure.
-        self.sock.settimeout(10)
-        try:
-            while len(got) < count:
-                got.append(self.sock.recv(2048))
-        except socket.timeout:
-            return got
-        self.sock.setblocking(False)
-        try:
-            while len(got) < count + 10:
-                got.append(self.sock.recv(2048))
-        except BlockingIOError:
-            pass
-        return got
-
-    def close(self):
-        self.sock.close()
-
-
 class WolWake(unittest.TestCase):
     def run_case(self, case):
         receivers = {"a": Receiver(), "b": Receiver()}
@@ -193,7 +159,7 @@ class WolWake(unittest.TestCase):
                 self.assertEqual(err, ["wol-wake: " + fill(line) if line != HINT else line
                                        for line in case.get("err", [])])
             for name, receiver in receivers.items():
-                expected = [packet(mac) for to, mac in case.get("datagrams", []) if to == name]
+                expected = [magic_packet(mac) for to, mac in case.get("datagrams", []) if to == name]
                 self.assertEqual(receiver.take(len(expected)), expected, f"receiver {name}")
         finally:
             for receiver in receivers.values():
