@@ -151,7 +151,8 @@ class WolWake(unittest.TestCase):
             out = run.stdout.decode().splitlines()
             err = run.stderr.decode().splitlines()
             self.assertEqual(run.returncode, case.get("status", 0), run.stderr.decode())
-            self.assertEqual(out, [fill(line) for line in case.get("out", [])])
+            self.assertEqual(out, [fill(line) for line in case.get("out", [])],
+                             f"stderr: {run.stderr.decode()}")
             if "err_prefix" in case:
                 self.assertEqual(len(err), 1, err)
                 self.assertTrue(err[0].startswith("wol-wake: " + fill(case["err_prefix"])), err)
