@@ -1,10 +1,25 @@
 #!/bin/sh
 # Runs a 64-bit Windows program under Wine: `cmake/wine-run.sh prog.exe ARGS`.
-# CTest uses it for the Windows build. The Wine prefix defaults to one of
-# our own, created on first use (that first run takes a few seconds).
+# CTest uses it for the Windows build. Unless WINEPREFIX says otherwise, the
+# Wine prefix is one of our own in the user's cache folder, created on first
+# use (that first run takes a few seconds). Wine refuses a prefix in a folder
+# that someone else owns, such as a shared /tmp, so it is never put there.
 export WINEARCH=win64
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEPREFIX="${WINEPREFIX:-${TMPDIR:-/tmp}/tarnwick-wol-wine-$(id -u)}"
+if [ -z "${WINEPREFIX:-}" ]; then
+  cache=${XDG_CACHE_HOME:-${HOME:-}/.cache}
+  if [ -z "${XDG_CACHE_HOME:-}" ] && [ -z "${HOME:-}" ]; then
+    echo "wine-run.sh: neither XDG_CACHE_HOME nor HOME is set, so there is no place for" \
+      "the Wine prefix; set WINEPREFIX to a folder of yours" >&2
+    exit 2
+  fi
+  mkdir -p "$cache/tarnwick-wol" || {
+    echo "wine-run.sh: cannot create $cache/tarnwick-wol for the Wine prefix;" \
+      "set WINEPREFIX to a folder of yours" >&2
+    exit 2
+  }
+  export WINEPREFIX="$cache/tarnwick-wol/wine-$WINEARCH"
+fi
 # Wine would start a Linux program too, and report success whatever it did.
 case "$1" in
 *.exe | *.EXE) ;;
