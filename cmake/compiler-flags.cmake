@@ -15,16 +15,32 @@ if(NOT MSVC AND NOT CMAKE_CXX_COMPILER_ID MATCHES "^(GNU|Clang|AppleClang|IntelL
   set(tarnwick_wol_unknown_compiler ON)
 endif()
 
-# Warnings, and warnings as errors with TARNWICK_WOL_WERROR.
+# Warnings as errors (TARNWICK_WOL_WERROR) hold for the compiler versions
+# the project has been built with. A newer compiler may warn about what no
+# one here has seen: its warnings are shown, but they cannot fail a
+# newcomer's first build.
+set(tarnwick_wol_werror ${TARNWICK_WOL_WERROR})
+set(tarnwick_wol_newest_known_GNU 14)
+set(tarnwick_wol_newest_known_Clang 19)
+set(newest_known ${tarnwick_wol_newest_known_${CMAKE_CXX_COMPILER_ID}})
+string(REGEX MATCH "^[0-9]+" compiler_major "${CMAKE_CXX_COMPILER_VERSION}")
+if(TARNWICK_WOL_WERROR AND newest_known AND compiler_major GREATER newest_known)
+  message(WARNING "tarnwick-wol: ${CMAKE_CXX_COMPILER_ID} ${compiler_major} is newer than the "
+                  "newest version this project has been built with (${newest_known}); its "
+                  "warnings are shown, not made errors")
+  set(tarnwick_wol_werror OFF)
+endif()
+
+# Warnings, and warnings as errors as decided above.
 function(tarnwick_wol_warnings target)
   tarnwick_wol_language(${target})
   if(tarnwick_wol_unknown_compiler)
     return()
   elseif(MSVC)
-    target_compile_options(${target} PRIVATE /W4 $<$<BOOL:${TARNWICK_WOL_WERROR}>:/WX>)
+    target_compile_options(${target} PRIVATE /W4 $<$<BOOL:${tarnwick_wol_werror}>:/WX>)
   else()
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic
-                                             $<$<BOOL:${TARNWICK_WOL_WERROR}>:-Werror>)
+                                             $<$<BOOL:${tarnwick_wol_werror}>:-Werror>)
   endif()
 endfunction()
 

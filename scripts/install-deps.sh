@@ -2,26 +2,55 @@
 # Installs, from Debian's archive, whichever of the packages that building
 # and testing need are missing. With arguments, only those packages.
 #   scripts/install-deps.sh [PACKAGE...]
+# As root it installs them itself, as another user through sudo. A user
+# without sudo is told which packages are missing and how to install them,
+# and the script fails (exit 1); with nothing missing it needs no rights.
 set -euo pipefail
 
-sudo=()
-[ "$(id -u)" = 0 ] || sudo=(sudo)
 updated=
 
-install_missing() { # PACKAGE...
-  local missing=() package
+# The packages of the arguments that are not installed.
+missing_of() { # PACKAGE...
+  local package
   for package in "$@"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed'; then
-      missing+=("$package")
+      echo "$package"
     fi
   done
+}
+
+as_root() { # COMMAND...
+  if [ "$(id -u)" = 0 ]; then
+    "$@"
+  else
+    sudo "$@"
+  fi
+}
+
+cannot_install() { # PACKAGE...
+  if [ "$(id -u)" = 0 ]; then
+    echo "install-deps.sh: apt-get could not install: $*" >&2
+  else
+    echo "install-deps.sh: $# packages are missing, and installing them needs root: run" \
+      "scripts/install-deps.sh as root (or install sudo), or as root: apt-get install $*" >&2
+  fi
+  exit 1
+}
+
+install_missing() { # PACKAGE...
+  local missing
+  mapfile -t missing < <(missing_of "$@")
   [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" != 0 ] && ! command -v sudo >/dev/null; then
+    cannot_install "${missing[@]}"
+  fi
   echo "installing: ${missing[*]}"
   if [ -z "$updated" ]; then
-    "${sudo[@]}" apt-get update
+    as_root apt-get update || cannot_install "${missing[@]}"
     updated=1
   fi
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}" ||
+    cannot_install "${missing[@]}"
 }
 
 if [ $# -gt 0 ]; then
@@ -29,17 +58,15 @@ if [ $# -gt 0 ]; then
   exit 0
 fi
 
+# The sanitizer and libFuzzer runtimes: libclang-rt-dev goes with the
+# distribution's default clang.
 install_missing \
   cmake make g++ git googletest libgtest-dev \
   pkg-config python3 \
-  clang clang-tidy clang-format \
+  clang clang-tidy clang-format libclang-rt-dev \
   valgrind \
   g++-mingw-w64-x86-64 wine64 \
   llvm lld \
   iproute2 tshark wakeonlan \
   dpkg-dev lintian \
   mono-mcs mono-runtime
-# The sanitizer and libFuzzer runtimes come in a package named after the
-# version of the clang just installed (libclang-rt-14-dev on Debian 12).
-clang_major=$(clang -dumpversion | cut -d. -f1)
-install_missing "libclang-rt-${clang_major}-dev"

@@ -6,17 +6,89 @@
 #   linux     the .so with g++; then the suite again under valgrind
 #   windows   the DLL with mingw-w64, its suite run under Wine
 #   scripts/test-all.sh
-# TARNWICK_WOL_FUZZ_SECONDS sets the time per fuzz target (default 60).
-set -euo pipefail
+# Every step runs even when an earlier one failed (unless it needs that
+# one's build); a summary at the end lists each step, and each test that was
+# skipped with its reason. Tests that need root (network namespaces, Debian
+# packages) are skipped for other users. Exit status 0 only when nothing
+# failed. TARNWICK_WOL_FUZZ_SECONDS sets the time per fuzz target (default 60).
+set -uo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
-git ls-files '*.c' '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+scripts/install-deps.sh || exit 1
 
-cmake --workflow --preset sanitize
-scripts/fuzz.sh "${TARNWICK_WOL_FUZZ_SECONDS:-60}"
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
+steps=() failed=0 passed_tests=0 failed_tests=0 skipped_tests=0 skipped=()
 
-cmake --workflow --preset linux
-scripts/valgrind.sh build/linux
+# step NAME COMMAND...: runs a step, its output shown and kept.
+step() {
+  local name=$1 start=$SECONDS status
+  shift
+  echo "== $name: $*"
+  "$@" 2>&1 | tee "$logs/$name.log"
+  status=${PIPESTATUS[0]}
+  if [ "$status" = 0 ]; then
+    steps+=("$(printf '%-10s passed  %4d s' "$name" $((SECONDS - start)))")
+  else
+    steps+=("$(printf '%-10s FAILED  %4d s (exit %d)' "$name" $((SECONDS - start)) "$status")")
+    failed=1
+  fi
+  return "$status"
+}
 
-cmake --workflow --preset windows
+not_run() { # NAME REASON
+  steps+=("$(printf '%-10s not run: %s' "$1" "$2")")
+  failed=1
+}
+
+# CTest's counts and skipped tests (with the reason each printed) of a
+# preset's step.
+count_tests() { # NAME
+  local log=$logs/$1.log last=build/$1/Testing/Temporary/LastTest.log total bad skip
+  total=$(sed -n 's/.* tests failed out of \([0-9]*\)$/\1/p' "$log" | tail -n 1)
+  bad=$(sed -n 's/.* \([0-9]*\) tests failed out of [0-9]*$/\1/p' "$log" | tail -n 1)
+  [ -n "$total" ] || return 0
+  skip=$(grep -c '(Skipped)$' "$log")
+  passed_tests=$((passed_tests + total - bad - skip))
+  failed_tests=$((failed_tests + bad))
+  skipped_tests=$((skipped_tests + skip))
+  [ "$skip" -gt 0 ] && [ -f "$last" ] || return 0
+  local name reason
+  while read -r name; do
+    reason=$(awk -v test="$name" '
+      $2 == "Test:" && $1 ~ /^[0-9]+\/[0-9]+$/ { current = $3 }
+      current == test && /^SKIP: / { sub(/^SKIP: /, ""); print; exit }' "$last")
+    skipped+=("$1/$name: ${reason:-no reason given}")
+  done < <(sed -n 's/^[[:space:]]*[0-9]* - \(.*\) (Skipped)$/\1/p' "$log")
+}
+
+step format bash -c "git ls-files '*.c' '*.cpp' '*.h' | xargs clang-format --dry-run --Werror"
+
+step sanitize cmake --workflow --preset sanitize
+count_tests sanitize
+if [ -x build/sanitize/bin/packet_fuzz ]; then
+  step fuzz scripts/fuzz.sh "${TARNWICK_WOL_FUZZ_SECONDS:-60}"
+else
+  not_run fuzz "the sanitize build made no fuzz targets"
+fi
+
+step linux cmake --workflow --preset linux
+count_tests linux
+if [ -x build/linux/bin/packet_test ]; then
+  step valgrind scripts/valgrind.sh build/linux
+else
+  not_run valgrind "the linux build made no test programs"
+fi
+
+step windows cmake --workflow --preset windows
+count_tests windows
+
+echo
+echo "== Summary"
+printf '  %s\n' "${steps[@]}"
+if [ ${#skipped[@]} -gt 0 ]; then
+  echo "Skipped tests:"
+  printf '  %s\n' "${skipped[@]}"
+fi
+echo "test-all: $passed_tests passed, $failed_tests failed, $skipped_tests skipped"
+exit "$failed"

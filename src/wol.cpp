@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 namespace tarnwick_wol {
@@ -88,7 +89,7 @@ int pair_value(const char *pair) {
 template <int Stride> int parse_pairs(const char *mac, packed_mac &out) {
   packed_mac value = 0;
   for (int i = 0; i < kMacSize; ++i) {
-    const char *pair = mac + static_cast<std::ptrdiff_t>(i) * Stride;
+    const char *pair = mac + (static_cast<std::ptrdiff_t>(i) * Stride);
     if (Stride == 3 && i > 0 && pair[-1] != ':') {
       return fail(kMacForm);
     }
