@@ -100,6 +100,10 @@ fi
 cp -a "$cache/base" "$root"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 
+# The chroot's / a mount point of its own, as a real system's is: ip netns
+# exec makes it a slave mount, which fails on a plain folder.
+mount --bind "$root" "$root"
+mount --make-private "$root"
 mount -t proc proc "$root/proc"
 mount --rbind /sys "$root/sys"
 mount --make-rslave "$root/sys"
