@@ -20,6 +20,14 @@ if [ -z "${WINEPREFIX:-}" ]; then
   }
   export WINEPREFIX="$cache/tarnwick-wol/wine-$WINEARCH"
 fi
+# Wine 10 tries a Wayland display, and libwayland prints an error on every
+# start when there is no runtime folder (as in a chroot or a bare CI shell).
+# The programs here need no display: a private, empty runtime folder keeps
+# their output their own.
+if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ] || [ ! -O "$XDG_RUNTIME_DIR" ]; then
+  export XDG_RUNTIME_DIR="$WINEPREFIX.runtime"
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR" || exit 2
+fi
 # Wine would start a Linux program too, and report success whatever it did.
 case "$1" in
 *.exe | *.EXE) ;;
