@@ -37,7 +37,7 @@ install_missing \
   g++-mingw-w64-x86-64 wine64 \
   llvm lld \
   iproute2 tshark wakeonlan \
-  dpkg-dev lintian \
+  dpkg-dev lintian debootstrap \
   mono-mcs mono-runtime
 # The sanitizer and libFuzzer runtimes come in a package named after the
 # version of the clang just installed (libclang-rt-14-dev on Debian 12).
