@@ -20,15 +20,27 @@ if(NOT MSVC AND NOT CMAKE_CXX_COMPILER_ID MATCHES "^(GNU|Clang|AppleClang|IntelL
   set(tarnwick_wol_unknown_compiler ON)
 endif()
 
-# tarnwick_wol_compile_flags(OUT FLAG...): the FLAGs that both the C and the
-# C++ compiler accept, in OUT. Each answer is cached.
+# tarnwick_wol_compile_flags(OUT [CXX] FLAG...): the FLAGs that both the C
+# and the C++ compiler accept (with CXX: that the C++ compiler accepts), in
+# OUT. Each answer is cached.
 function(tarnwick_wol_compile_flags out)
+  set(languages c cxx)
+  set(flags ${ARGN})
+  if(ARGV1 STREQUAL "CXX")
+    set(languages cxx)
+    list(REMOVE_AT flags 0)
+  endif()
   set(accepted "")
-  foreach(flag IN LISTS ARGN)
+  foreach(flag IN LISTS flags)
     string(MAKE_C_IDENTIFIER "tarnwick_wol_flag${flag}" name)
-    check_c_compiler_flag("${flag}" ${name}_c)
-    check_cxx_compiler_flag("${flag}" ${name}_cxx)
-    if(${name}_c AND ${name}_cxx)
+    set(ok ON)
+    foreach(language IN LISTS languages)
+      cmake_language(CALL check_${language}_compiler_flag "${flag}" ${name}_${language})
+      if(NOT ${name}_${language})
+        set(ok OFF)
+      endif()
+    endforeach()
+    if(ok)
       list(APPEND accepted "${flag}")
     endif()
   endforeach()
@@ -64,11 +76,11 @@ if(NOT tarnwick_wol_unknown_compiler)
   if(MSVC)
     tarnwick_wol_compile_flags(tarnwick_wol_warning_flags /W4)
     tarnwick_wol_compile_flags(tarnwick_wol_werror_flags /WX)
-    tarnwick_wol_compile_flags(tarnwick_wol_no_exception_flags /EHs-c- /GR-)
+    tarnwick_wol_compile_flags(tarnwick_wol_no_exception_flags CXX /EHs-c- /GR-)
   else()
     tarnwick_wol_compile_flags(tarnwick_wol_warning_flags -Wall -Wextra -Wpedantic)
     tarnwick_wol_compile_flags(tarnwick_wol_werror_flags -Werror)
-    tarnwick_wol_compile_flags(tarnwick_wol_no_exception_flags -fno-exceptions -fno-rtti)
+    tarnwick_wol_compile_flags(tarnwick_wol_no_exception_flags CXX -fno-exceptions -fno-rtti)
     if(MINGW)
       # The GCC runtime inside, so that no MinGW DLL is needed. ASLR with
       # high entropy and NX are the linker's defaults.
