@@ -55,7 +55,7 @@ if grep -iE 'gtest|_test' <<<"$listing"; then
 fi
 for file in bin/tarnwick-wol.dll bin/wol-wake.exe bin/wol-wake lib/libtarnwick-wol.so.1.0.0; do
   grep -qxF "$file" <<<"$listing" || continue
-  "$objdump" -t "$(echo "$work"/unpacked/*/"$file")" | grep -q 'no symbols' || {
+  grep -q 'no symbols' <<<"$("$objdump" -t "$(echo "$work"/unpacked/*/"$file")")" || {
     echo "FAIL: $file is not stripped" >&2
     status=1
   }

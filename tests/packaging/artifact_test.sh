@@ -49,7 +49,7 @@ if [ -f "$work/bin/tarnwick-wol.dll" ]; then
     [ -f "$file" ] || continue
     no_debug "$file"
     header=$("$objdump" -p "$file")
-    "$objdump" -t "$file" | grep -q 'no symbols' || fail "$(basename "$file") has a symbol table"
+    grep -q 'no symbols' <<<"$("$objdump" -t "$file")" || fail "$(basename "$file") has a symbol table"
     for flag in HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT; do
       grep -qw "$flag" <<<"$header" || fail "$(basename "$file") lacks $flag"
     done
@@ -62,8 +62,8 @@ else
     no_debug "$file"
     dynamic=$(readelf -dW "$file")
     grep -q 'BIND_NOW' <<<"$dynamic" || fail "$(basename "$file") is not bound immediately (-z now)"
-    readelf -lW "$file" | grep -q GNU_RELRO || fail "$(basename "$file") has no RELRO"
-    readelf -sW --dyn-syms "$file" | grep -q __stack_chk_fail ||
+    grep -q GNU_RELRO <<<"$(readelf -lW "$file")" || fail "$(basename "$file") has no RELRO"
+    grep -q __stack_chk_fail <<<"$(readelf -sW --dyn-syms "$file")" ||
       fail "$(basename "$file") has no stack protector"
   done
   if [ "$(uname -m)" = x86_64 ]; then

@@ -86,14 +86,17 @@ dev=$(echo "$work"/debs/libtarnwick-wol-dev_*.deb)
 tool=$(echo "$work"/debs/wol-wake_*.deb)
 arch=$(dpkg --print-architecture)
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
-dpkg-deb -c "$runtime" | grep -q "/usr/lib/$multiarch/libtarnwick-wol.so.1.0.0$" ||
+# (Each listing is read whole before it is searched: a reader that stops at
+# the first match would break the writer's pipe.)
+runtime_files=$(dpkg-deb -c "$runtime")
+grep -q "/usr/lib/$multiarch/libtarnwick-wol.so.1.0.0$" <<<"$runtime_files" ||
   fail "the library is not in /usr/lib/$multiarch"
-dpkg-deb -c "$dev" | grep -q "/usr/lib/$multiarch/libtarnwick-wol.a$" ||
+grep -q "/usr/lib/$multiarch/libtarnwick-wol.a$" <<<"$(dpkg-deb -c "$dev")" ||
   fail "the -dev package lacks the static library"
-if dpkg-deb -c "$runtime" | grep -E '/usr/share/doc/[^/]+/' | grep -v /usr/share/doc/libtarnwick-wol1/; then
+if grep -E '/usr/share/doc/[^/]+/' <<<"$runtime_files" | grep -v /usr/share/doc/libtarnwick-wol1/; then
   fail "the runtime package has documentation outside its own folder"
 fi
-if dpkg-deb --ctrl-tarfile "$runtime" | tar -t | grep -E 'postinst|postrm'; then
+if grep -E 'postinst|postrm' <<<"$(dpkg-deb --ctrl-tarfile "$runtime" | tar -t)"; then
   fail "the runtime package calls ldconfig from a maintainer script beside its trigger"
 fi
 
@@ -101,7 +104,7 @@ echo "== lintian --pedantic"
 # Only an upload to the archive can close a bug, so that tag stays.
 allowed=initial-upload-closes-no-bugs
 # The tool's manual page comes with the tool; until it is installed, say so.
-if ! dpkg-deb -c "$tool" | grep -q '/usr/share/man/man1/wol-wake\.1\.gz$'; then
+if ! grep -q '/usr/share/man/man1/wol-wake\.1\.gz$' <<<"$(dpkg-deb -c "$tool")"; then
   echo "note: wol-wake has no manual page yet"
   allowed+=,no-manual-page
 fi
@@ -176,7 +179,7 @@ inside() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root "
 
 echo "== the runtime package alone, and wol-wake"
 inside dpkg -i "/tmp/debs/$(basename "$runtime")" "/tmp/debs/$(basename "$tool")" >/dev/null
-inside ldconfig -p | grep -q "libtarnwick-wol.so.1 " || fail "ldconfig's cache lacks the library"
+grep -q "libtarnwick-wol.so.1 " <<<"$(inside ldconfig -p)" || fail "ldconfig's cache lacks the library"
 inside /usr/bin/wol-wake --version
 python3 "$receiver" "$mac" chroot "$root" /usr/bin/wol-wake "$mac" 127.0.0.1
 
@@ -201,7 +204,7 @@ python3 "$receiver" "$mac" chroot "$root" /tmp/cmake-shared/consumer
 inside cmake -S /tmp/consumer -B /tmp/cmake-static -DCONSUMER_COMPONENTS=static \
   -DCONSUMER_EXPECTS_STATIC=ON >/dev/null
 inside cmake --build /tmp/cmake-static >/dev/null
-if objdump -p "$root/tmp/cmake-static/consumer" | grep -q 'NEEDED.*libtarnwick-wol'; then
+if grep -q 'NEEDED.*libtarnwick-wol' <<<"$(objdump -p "$root/tmp/cmake-static/consumer")"; then
   fail "COMPONENTS static linked the shared library"
 fi
 python3 "$receiver" "$mac" chroot "$root" /tmp/cmake-static/consumer
@@ -210,11 +213,11 @@ echo "== dpkg --purge"
 inside dpkg --purge wol-wake libtarnwick-wol-dev libtarnwick-wol1 >/dev/null
 left=$(cd "$root" && find usr -name '*tarnwick*' -o -name 'wol-wake*')
 [ -z "$left" ] || fail "purging left: $left"
-if inside ldconfig -p | grep -q libtarnwick-wol; then
+if grep -q libtarnwick-wol <<<"$(inside ldconfig -p)"; then
   fail "ldconfig's cache still lists the library"
 fi
 for package in libtarnwick-wol1 libtarnwick-wol-dev wol-wake; do
-  if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed'; then
+  if [ "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)" = "install ok installed" ]; then
     echo "note: $package is installed on this machine, but not by this test"
   fi
 done

@@ -20,9 +20,12 @@
 #               TARNWICK_WOL_INSTALL=OFF the parent installs only its own.
 #
 #   consumer_test.sh SOURCE_DIR BUILD_DIR C_COMPILER [TOOLCHAIN_FILE EMULATOR]
+# TARNWICK_WOL_TEST_CONFIG names the configuration of BUILD_DIR to install
+# (for multi-configuration generators).
 set -euo pipefail
 
 source_dir=$1 build_dir=$2 cc=$3 toolchain=${4:-} emulator=${5:-}
+config=(${TARNWICK_WOL_TEST_CONFIG:+--config "$TARNWICK_WOL_TEST_CONFIG"})
 here=$(cd "$(dirname "$0")" && pwd)
 receiver=$here/../../run_with_receiver.py
 work=$(mktemp -d)
@@ -110,8 +113,15 @@ configure_library() {
 }
 
 # --- shared: the build folder installed, and moved ---------------------------------
-cmake --install "$build_dir" --prefix "$work/staged" >/dev/null
+cmake --install "$build_dir" "${config[@]}" --prefix "$work/staged" >/dev/null
 mv "$work/staged" "$work/shared"
+echo "== shared: the installed wol-wake, moved with its tree"
+if [ -z "$toolchain" ]; then
+  python3 "$receiver" 0A:1B:2C:3D:4E:5F "$work/shared/bin/wol-wake" 0A:1B:2C:3D:4E:5F 127.0.0.1
+else
+  python3 "$receiver" 0A:1B:2C:3D:4E:5F "$emulator" "$work/shared/bin/wol-wake.exe" \
+    0A:1B:2C:3D:4E:5F 127.0.0.1
+fi
 with_package shared-package "$work/shared/lib/cmake/tarnwick-wol"
 run "$work/shared-package/consumer" "$work/shared/bin"
 with_pkg_config shared-pkg-config "$work/shared/lib"
