@@ -63,6 +63,7 @@ cleanup() {
   remove_tree "$work" || exit 1
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM HUP # so that the mounts are undone then too
 
 # --- the packages ------------------------------------------------------------------
 echo "== the packages, from a build configured for /usr"
