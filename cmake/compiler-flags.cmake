@@ -131,6 +131,13 @@ function(tarnwick_wol_no_exceptions target)
   endif()
 endfunction()
 
+# Empty: decided anew on every configure from what is built (see
+# tarnwick_wol_msvc_runtime), so that switching BUILD_SHARED_LIBS never
+# leaves a stale choice behind.
+set(TARNWICK_WOL_MSVC_STATIC_RUNTIME "" CACHE STRING
+    "MSVC and clang-cl: ON links the C runtime statically (/MT), OFF as a DLL (/MD); empty: static for the DLL and wol-wake, the compiler's default for a static library")
+set_property(CACHE TARNWICK_WOL_MSVC_STATIC_RUNTIME PROPERTY STRINGS "" ON OFF)
+
 # MSVC and clang-cl: the C runtime a target links. The user's choice when
 # there is one (TARNWICK_WOL_MSVC_STATIC_RUNTIME, or CMAKE_MSVC_RUNTIME_LIBRARY
 # for every target); otherwise linked in (/MT) for the DLL and the programs
@@ -141,7 +148,7 @@ function(tarnwick_wol_msvc_runtime target)
   if(NOT MSVC)
     return()
   endif()
-  if(NOT TARNWICK_WOL_MSVC_STATIC_RUNTIME STREQUAL "")
+  if(NOT "${TARNWICK_WOL_MSVC_STATIC_RUNTIME}" STREQUAL "")
     set(static ${TARNWICK_WOL_MSVC_STATIC_RUNTIME})
   elseif(DEFINED CMAKE_MSVC_RUNTIME_LIBRARY)
     return()
