@@ -12,6 +12,30 @@ foreach(dir BINDIR LIBDIR INCLUDEDIR DATAROOTDIR)
   endif()
 endforeach()
 
+# tarnwick_wol_strip_comment(TARGET DIR COMPONENT): when installing with
+# --strip (or by CPack), also removes the .comment section that the C
+# runtime's start files bring into an ELF file (TARGET's, installed into
+# DIR), as Debian's own packages have it.
+function(tarnwick_wol_strip_comment target dir component)
+  if(WIN32 OR APPLE OR NOT CMAKE_OBJCOPY)
+    return()
+  endif()
+  install(
+    CODE "
+      if(CMAKE_INSTALL_DO_STRIP)
+        set(tw_file [[${dir}/$<TARGET_FILE_NAME:${target}>]])
+        if(NOT IS_ABSOLUTE \"\${tw_file}\")
+          set(tw_file \"\${CMAKE_INSTALL_PREFIX}/\${tw_file}\")
+        endif()
+        execute_process(COMMAND [[${CMAKE_OBJCOPY}]] --remove-section=.comment
+                                \"\$ENV{DESTDIR}\${tw_file}\" RESULT_VARIABLE tw_failed)
+        if(tw_failed)
+          message(FATAL_ERROR \"objcopy could not remove .comment from \${tw_file}\")
+        endif()
+      endif()"
+    COMPONENT ${component})
+endfunction()
+
 # tarnwick_wol_install_program(TARGET): installs the program TARGET into
 # BINDIR (component `tool`). On ELF systems it finds the shared library
 # through its run path: $ORIGIN-relative in a relocatable tree, the library
@@ -20,6 +44,7 @@ endforeach()
 # the Debian packages).
 function(tarnwick_wol_install_program target)
   install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
+  tarnwick_wol_strip_comment(${target} ${CMAKE_INSTALL_BINDIR} tool)
   if(WIN32 OR APPLE OR NOT BUILD_SHARED_LIBS)
     return()
   endif()

@@ -29,6 +29,9 @@ foreach(kind shared static)
     DESTINATION ${tarnwick_wol_cmake_dir}
     COMPONENT development)
 endforeach()
+if(tarnwick_wol_shared_target)
+  tarnwick_wol_strip_comment(${tarnwick_wol_shared_target} ${CMAKE_INSTALL_LIBDIR} runtime)
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/include/tarnwick_wol.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development)
 if(WIN32 AND tarnwick_wol_shared_target)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks what a stripped install (`cmake --install --strip`, as users and
-# CPack install) gives users: the library and wol-wake carry no symbol table
-# and no debug sections, and both are hardened: the .so as Debian builds its
+# CPack install) gives users: the library and wol-wake carry no symbol table,
+# no debug sections (and as ELF files no .comment), and both are hardened: the .so as Debian builds its
 # libraries (stack protector, full RELRO with immediate binding, CET landing
 # pads), the DLL and the program with ASLR (high entropy) and NX. In the
 # optimised configurations (Release, MinSizeRel) the library stays small.
@@ -63,6 +63,9 @@ else
     dynamic=$(readelf -dW "$file")
     grep -q 'BIND_NOW' <<<"$dynamic" || fail "$(basename "$file") is not bound immediately (-z now)"
     grep -q GNU_RELRO <<<"$(readelf -lW "$file")" || fail "$(basename "$file") has no RELRO"
+    if grep -q '\.comment' <<<"$(readelf -SW "$file")"; then
+      fail "$(basename "$file") keeps a .comment section"
+    fi
     grep -q __stack_chk_fail <<<"$(readelf -sW --dyn-syms "$file")" ||
       fail "$(basename "$file") has no stack protector"
   done
