@@ -1,6 +1,7 @@
 # Install directories: GNUInstallDirs' CMAKE_INSTALL_BINDIR, LIBDIR,
-# INCLUDEDIR and DATADIR, each relative to the prefix or absolute. (On
-# Debian, a prefix of /usr gives the multiarch LIBDIR lib/<triplet>.)
+# INCLUDEDIR, DATAROOTDIR and DOCDIR, each relative to the prefix or
+# absolute. (On Debian, a prefix of /usr gives the multiarch LIBDIR
+# lib/<triplet>.)
 include(GNUInstallDirs)
 
 # Whether the install tree can be moved as a whole: only when every
