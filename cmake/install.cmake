@@ -1,24 +1,40 @@
 # Installation, the CMake package, pkg-config, release archives and Debian
-# packages. Every file installed refers to the others relative to itself, so
-# an installed tree works from wherever it is copied. Components: `runtime`
-# (the shared library), `development` (header, link files, package files)
-# and `tool` (wol-wake).
-include(GNUInstallDirs)
+# packages, into the directories of install-dirs.cmake. Components:
+# `runtime` (the shared library), `development` (header, link files, static
+# library, package files), `tool` (wol-wake) and `documentation` (README and
+# licence).
 include(CMakePackageConfigHelpers)
 
 set(tarnwick_wol_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/tarnwick-wol)
 
-install(
-  TARGETS tarnwick-wol
-  EXPORT tarnwick-wol-targets
-  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime
-          NAMELINK_COMPONENT development
-  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
-  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+# Each kind of library in an export set and file of its own, so that a
+# shared and a static build can be installed into one prefix. A parent
+# project's exported targets that link the library refer to these sets.
+foreach(kind shared static)
+  set(target "${tarnwick_wol_${kind}_target}")
+  if(NOT target)
+    continue()
+  endif()
+  install(
+    TARGETS ${target}
+    EXPORT tarnwick-wol-${kind}-targets
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime
+            NAMELINK_COMPONENT development
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
+    INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+  install(
+    EXPORT tarnwick-wol-${kind}-targets
+    NAMESPACE tarnwick-wol::
+    DESTINATION ${tarnwick_wol_cmake_dir}
+    COMPONENT development)
+endforeach()
+if(tarnwick_wol_shared_target)
+  tarnwick_wol_strip_comment(${tarnwick_wol_shared_target} ${CMAKE_INSTALL_LIBDIR} runtime)
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/include/tarnwick_wol.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development)
-if(WIN32 AND BUILD_SHARED_LIBS)
+if(WIN32 AND tarnwick_wol_shared_target)
   # For MSVC users: the import library in Microsoft's format, and the .def
   # file it was made from.
   install(FILES ${PROJECT_SOURCE_DIR}/src/tarnwick-wol.def
@@ -28,19 +44,22 @@ if(WIN32 AND BUILD_SHARED_LIBS)
             DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
   endif()
 endif()
-if(WIN32)
+
+# README and licence: beside the DLL in a Windows tree of its own, in the
+# documentation folder elsewhere. Inside a parent project, DOCDIR names the
+# parent's folder, so they go to tarnwick-wol's own.
+if(NOT tarnwick_wol_top_level)
+  set(tarnwick_wol_doc_dir ${CMAKE_INSTALL_DATAROOTDIR}/doc/tarnwick-wol)
+elseif(WIN32)
   set(tarnwick_wol_doc_dir .)
 else()
   set(tarnwick_wol_doc_dir ${CMAKE_INSTALL_DOCDIR})
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
-        DESTINATION ${tarnwick_wol_doc_dir} COMPONENT runtime)
+        DESTINATION ${tarnwick_wol_doc_dir} COMPONENT documentation)
 
-install(
-  EXPORT tarnwick-wol-targets
-  NAMESPACE tarnwick-wol::
-  DESTINATION ${tarnwick_wol_cmake_dir}
-  COMPONENT development)
+# The CMake package: one configuration file for both kinds, which loads the
+# export file of the kind asked for.
 configure_package_config_file(
   ${PROJECT_SOURCE_DIR}/cmake/tarnwick-wol-config.cmake.in
   ${PROJECT_BINARY_DIR}/tarnwick-wol-config.cmake
@@ -52,22 +71,26 @@ install(FILES ${PROJECT_BINARY_DIR}/tarnwick-wol-config.cmake
               ${PROJECT_BINARY_DIR}/tarnwick-wol-config-version.cmake
         DESTINATION ${tarnwick_wol_cmake_dir} COMPONENT development)
 
-# pkg-config finds the prefix from where the .pc file itself lies. A static
-# library's users need its define, and on Windows Winsock.
-file(RELATIVE_PATH tarnwick_wol_pc_to_prefix
-     /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
-string(REGEX REPLACE "/$" "" tarnwick_wol_pc_to_prefix "${tarnwick_wol_pc_to_prefix}")
-set(tarnwick_wol_pc_cflags "")
-set(tarnwick_wol_pc_libs_private "")
-if(NOT BUILD_SHARED_LIBS)
-  set(tarnwick_wol_pc_cflags " -DTARNWICK_WOL_STATIC")
-endif()
+# pkg-config: one tarnwick-wol.pc for both kinds; `pkg-config --static` adds
+# the static library's define and, on Windows, Winsock. It is written when
+# installing, for the prefix actually installed to (see pkg-config-file.cmake).
 if(WIN32)
   set(tarnwick_wol_pc_libs_private "-lws2_32")
+else()
+  set(tarnwick_wol_pc_libs_private "")
 endif()
-configure_file(${PROJECT_SOURCE_DIR}/cmake/tarnwick-wol.pc.in
-               ${PROJECT_BINARY_DIR}/tarnwick-wol.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/tarnwick-wol.pc
+install(
+  CODE "
+    set(tw_template [[${PROJECT_SOURCE_DIR}/cmake/tarnwick-wol.pc.in]])
+    set(tw_output [[${PROJECT_BINARY_DIR}/pkgconfig/tarnwick-wol.pc]])
+    set(tw_libdir [[${CMAKE_INSTALL_LIBDIR}]])
+    set(tw_includedir [[${CMAKE_INSTALL_INCLUDEDIR}]])
+    set(tw_description [[${PROJECT_DESCRIPTION}]])
+    set(tw_version [[${PROJECT_VERSION}]])
+    set(tw_libs_private [[${tarnwick_wol_pc_libs_private}]])
+    include([[${PROJECT_SOURCE_DIR}/cmake/pkg-config-file.cmake]])"
+  COMPONENT development)
+install(FILES ${PROJECT_BINARY_DIR}/pkgconfig/tarnwick-wol.pc
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT development)
 
 if(tarnwick_wol_top_level)

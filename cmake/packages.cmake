@@ -1,6 +1,8 @@
 # Release archives (a ZIP for Windows, a gzipped tarball for Linux) and, on
-# Linux, Debian packages: `cpack -G DEB` in the build folder makes
-# libtarnwick-wol1, libtarnwick-wol-dev and wol-wake.
+# Linux, Debian packages: `cpack -G DEB` in a build folder configured with
+# -DCMAKE_INSTALL_PREFIX=/usr -DTARNWICK_WOL_BUILD_STATIC=ON makes
+# libtarnwick-wol1, libtarnwick-wol-dev and wol-wake. Both strip what they
+# pack.
 set(CPACK_PACKAGE_NAME tarnwick-wol)
 set(CPACK_PACKAGE_VENDOR "The tarnwick-wol developers")
 set(CPACK_PACKAGE_CONTACT "The tarnwick-wol developers <tarnwick-wol@example.org>")
@@ -17,9 +19,22 @@ else()
 endif()
 # Only the library's own files: never GoogleTest's or a test's.
 set(CPACK_INSTALL_CMAKE_PROJECTS ${PROJECT_BINARY_DIR} tarnwick-wol ALL /)
+set(CPACK_STRIP_FILES ON)
 
 if(UNIX AND NOT APPLE)
+  # One package per component; README and licence (`documentation`) stay
+  # in the archives, as each package has its own copyright file.
   set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_ALL runtime development tool)
+  # Checked when cpack runs for DEB: see debian/cpack-options.cmake.in.
+  set(tarnwick_wol_deb_ready OFF)
+  if(CMAKE_INSTALL_PREFIX STREQUAL "/usr" AND tarnwick_wol_shared_target
+     AND tarnwick_wol_static_target)
+    set(tarnwick_wol_deb_ready ON)
+  endif()
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/cpack-options.cmake.in
+                 ${PROJECT_BINARY_DIR}/debian/cpack-options.cmake @ONLY)
+  set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/debian/cpack-options.cmake)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -39,8 +54,15 @@ the caller names. Four C functions, a fixed English message for every
 failure, no heap allocation.
 
 This package holds the shared library.")
-  # ldconfig runs by trigger, as Debian's own libraries have it.
-  set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/cmake/debian/triggers)
+  # ldconfig runs by trigger, as Debian's own libraries have it. CPack would
+  # also write a postinst and a postrm that call it, unless the package
+  # brings its own: naming files that do not exist keeps CPack from writing
+  # them and adds nothing to the package.
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/symbols.in
+                 ${PROJECT_BINARY_DIR}/debian/symbols @ONLY)
+  set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/cmake/debian/triggers
+      ${PROJECT_BINARY_DIR}/debian/symbols
+      ${PROJECT_BINARY_DIR}/debian/none/postinst ${PROJECT_BINARY_DIR}/debian/none/postrm)
   set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libtarnwick-wol-dev)
   set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
   set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
@@ -48,8 +70,8 @@ This package holds the shared library.")
   set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "tarnwick-wol builds and sends Wake-on-LAN magic packets from four C
 functions.
 
-This package holds the header, the link to the shared library, and the
-CMake package and pkg-config files.")
+This package holds the header, the link to the shared library, the static
+library, and the CMake package and pkg-config files.")
   set(CPACK_DEBIAN_TOOL_PACKAGE_NAME wol-wake)
   set(CPACK_DEBIAN_TOOL_PACKAGE_SECTION net)
   # dpkg-shlibdeps cannot see the library package being made beside it.
@@ -61,6 +83,9 @@ switches print, to the broadcast address, an address of your choice or the
 directed broadcast of every interface.")
 
   # Each package's copyright and Debian changelog, in its own doc folder.
+  # The changelog's date is SOURCE_DATE_EPOCH's when it is set (reproducible
+  # builds), otherwise the time of configuring.
+  string(TIMESTAMP tarnwick_wol_deb_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
   # Installed only by a component's installation (the Debian packages), not
   # by a plain `cmake --install` or into the archives.
   find_program(TARNWICK_WOL_GZIP gzip)

@@ -68,5 +68,5 @@ install_missing \
   g++-mingw-w64-x86-64 wine64 \
   llvm lld \
   iproute2 tshark wakeonlan \
-  dpkg-dev lintian \
+  dpkg-dev lintian debootstrap \
   mono-mcs mono-runtime

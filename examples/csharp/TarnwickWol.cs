@@ -1,6 +1,8 @@
 // tarnwick-wol for C#: the four functions by P/Invoke. The same declarations
-// serve .NET on Windows (tarnwick-wol.dll beside the program) and Mono or
-// .NET on Linux (libtarnwick-wol.so on the library path).
+// serve .NET on Windows (tarnwick-wol.dll beside the program or on PATH) and
+// Mono or .NET on Linux, where they load the runtime library by its versioned
+// name, libtarnwick-wol.so.1: Mono through the dllmap in the program's
+// .config file (wol.exe.config), .NET through the resolver below.
 using System;
 using System.Runtime.InteropServices;
 
@@ -9,6 +11,18 @@ public static class TarnwickWol
     const string Library = "tarnwick-wol";
 
     public const int PacketSize = 102;
+
+#if NET5_0_OR_GREATER
+    // .NET (5 and later) ignores Mono's dllmap. This sets the assembly's one
+    // DllImport resolver; a program that sets its own must map the name there.
+    static TarnwickWol()
+    {
+        NativeLibrary.SetDllImportResolver(typeof(TarnwickWol).Assembly, (name, assembly, path) =>
+            name == Library && OperatingSystem.IsLinux()
+                ? NativeLibrary.Load("libtarnwick-wol.so.1", assembly, path)
+                : IntPtr.Zero);
+    }
+#endif
 
     [DllImport(Library, CallingConvention = CallingConvention.Cdecl, CharSet = CharSet.Ansi)]
     public static extern int wol_send(string mac, string broadcastIp, int port);

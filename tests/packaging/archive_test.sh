@@ -1,26 +1,29 @@
 #!/usr/bin/env bash
 # Makes the release archive with CPack and checks what it holds: the library,
-# its header, package files, wol-wake, README and licence, and nothing of the
-# tests.
-#   archive_test.sh BUILD_DIR
+# its header, package files, wol-wake, README and licence, nothing of the
+# tests, and programs and library without symbol tables.
+#   archive_test.sh BUILD_DIR OBJDUMP CONFIG
 set -euo pipefail
-build_dir=$1
+build_dir=$1 objdump=$2 config=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-(cd "$build_dir" && cpack -B "$work" >/dev/null)
+(cd "$build_dir" && cpack -C "$config" -B "$work" >/dev/null)
 shopt -s nullglob
 archives=("$work"/tarnwick-wol-1.0.0-*.zip "$work"/tarnwick-wol-1.0.0-*.tar.gz)
 [ ${#archives[@]} -eq 1 ] || { echo "FAIL: expected one archive, got: ${archives[*]}" >&2; exit 1; }
 archive=${archives[0]}
 echo "archive: $(basename "$archive")"
-listing=$(python3 - "$archive" <<'PY'
+listing=$(python3 - "$archive" "$work/unpacked" <<'PY'
 import sys, tarfile, zipfile
-path = sys.argv[1]
+path, into = sys.argv[1:3]
 if path.endswith(".zip"):
-    names = zipfile.ZipFile(path).namelist()
+    archive = zipfile.ZipFile(path)
+    names = archive.namelist()
 else:
-    names = [m.name for m in tarfile.open(path).getmembers() if not m.isdir()]
+    archive = tarfile.open(path)
+    names = [m.name for m in archive.getmembers() if not m.isdir()]
+archive.extractall(into)
 # Drop the archive's top folder.
 for name in sorted(n.split("/", 1)[1] for n in names):
     print(name)
@@ -50,4 +53,11 @@ if grep -iE 'gtest|_test' <<<"$listing"; then
   echo "FAIL: test files in the archive" >&2
   status=1
 fi
+for file in bin/tarnwick-wol.dll bin/wol-wake.exe bin/wol-wake lib/libtarnwick-wol.so.1.0.0; do
+  grep -qxF "$file" <<<"$listing" || continue
+  grep -q 'no symbols' <<<"$("$objdump" -t "$(echo "$work"/unpacked/*/"$file")")" || {
+    echo "FAIL: $file is not stripped" >&2
+    status=1
+  }
+done
 exit "$status"

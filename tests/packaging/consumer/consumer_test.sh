@@ -1,26 +1,58 @@
 #!/usr/bin/env bash
 # Builds a user's small C program against tarnwick-wol every way a user
 # would, and runs each build to wake a receiver on 127.0.0.1:
-#   shared   the build folder installed into a prefix, which is then moved
-#            (an installed tree must not depend on where it was put):
-#            find_package, and pkg-config
-#   static   the library configured anew with BUILD_SHARED_LIBS=OFF and
-#            installed: find_package, and pkg-config --static; the program
-#            must see TARNWICK_WOL_STATIC from the package files
-#   subproject  add_subdirectory of the sources, which must leave the
-#            parent's settings as they were and install nothing by default
+#   shared      the build folder installed into a prefix, which is then
+#               moved (an installed tree must not depend on where it was
+#               put): find_package, and pkg-config
+#   static      the library configured anew with BUILD_SHARED_LIBS=OFF and
+#               installed alone: find_package, and pkg-config --static; the
+#               program must see TARNWICK_WOL_STATIC from the package files
+#   both        the static build installed into a copy of the shared prefix:
+#               find_package gives the shared library by default and the
+#               static one for COMPONENTS static or TARNWICK_WOL_USE_STATIC_LIBS
+#   odd dirs    a shared and static build with CMAKE_INSTALL_INCLUDEDIR=inc
+#               and an absolute CMAKE_INSTALL_LIBDIR: find_package,
+#               pkg-config, and the installed wol-wake
+#   parents     add_subdirectory and FetchContent of the sources: the parent
+#               keeps its settings, installs its program with the library
+#               by default and exports a target that links it; the installed
+#               program runs from the install tree. With
+#               TARNWICK_WOL_INSTALL=OFF the parent installs only its own.
 #
 #   consumer_test.sh SOURCE_DIR BUILD_DIR C_COMPILER [TOOLCHAIN_FILE EMULATOR]
+# TARNWICK_WOL_TEST_CONFIG names the configuration of BUILD_DIR to install
+# (for multi-configuration generators).
 set -euo pipefail
 
 source_dir=$1 build_dir=$2 cc=$3 toolchain=${4:-} emulator=${5:-}
+config=(${TARNWICK_WOL_TEST_CONFIG:+--config "$TARNWICK_WOL_TEST_CONFIG"})
 here=$(cd "$(dirname "$0")" && pwd)
 receiver=$here/../../run_with_receiver.py
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 cross=()
-[ -n "$toolchain" ] && cross=(-DCMAKE_TOOLCHAIN_FILE="$toolchain")
+exe=
+if [ -n "$toolchain" ]; then
+  cross=(-DCMAKE_TOOLCHAIN_FILE="$toolchain")
+  exe=.exe
+fi
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# quietly NAME COMMAND...: runs COMMAND with its output in NAME.log, shown
+# only when it fails.
+quietly() {
+  local log=$work/$1.log
+  shift
+  "$@" >>"$log" 2>&1 || {
+    cat "$log"
+    fail "$*"
+  }
+}
 
 # run PROGRAM [DLL_DIR]: wakes a receiver on 127.0.0.1 with PROGRAM; a
 # Windows program finds the DLL beside it.
@@ -28,76 +60,163 @@ run() {
   local program=$1
   if [ -n "$toolchain" ]; then
     [ ! -f "${2:-}/tarnwick-wol.dll" ] || cp "$2/tarnwick-wol.dll" "$(dirname "$program")/"
-    python3 "$receiver" 0A:1B:2C:3D:4E:5F "$emulator" "$program.exe"
+    python3 "$receiver" 0A:1B:2C:3D:4E:5F "$emulator" "$program$exe"
   else
     python3 "$receiver" 0A:1B:2C:3D:4E:5F "$program"
   fi
 }
 
-# with_package NAME PREFIX [CMAKE_ARGS...]: the program built with
-# find_package against PREFIX.
-with_package() {
-  local name=$1 prefix=$2
-  shift 2
-  echo "== $name: find_package(tarnwick-wol 1.0 CONFIG REQUIRED)"
-  # A cross toolchain searches only its own root, so name the package folder.
-  cmake -S "$here" -B "$work/$name" -DCMAKE_C_COMPILER="$cc" "${cross[@]}" \
-    -DCMAKE_PREFIX_PATH="$prefix" -Dtarnwick-wol_DIR="$prefix/lib/cmake/tarnwick-wol" "$@" \
-    >"$work/$name.log" || { cat "$work/$name.log"; exit 1; }
-  cmake --build "$work/$name" >>"$work/$name.log" || { cat "$work/$name.log"; exit 1; }
-  run "$work/$name/consumer" "$prefix/bin"
+# needs_no_library PROGRAM: a statically linked program that does not load
+# the shared library.
+needs_no_library() {
+  if objdump -p "$1$exe" | grep -iE 'NEEDED +libtarnwick-wol|DLL Name: tarnwick-wol'; then
+    fail "$(basename "$1") links the shared library"
+  fi
 }
 
-# with_pkg_config NAME PREFIX [--static] [CFLAGS...]: the program compiled
-# with the flags that pkg-config gives.
+# with_package NAME CMAKE_DIR [CMAKE_ARGS...]: the program built with
+# find_package, from the package folder CMAKE_DIR.
+with_package() {
+  local name=$1 package_dir=$2
+  shift 2
+  echo "== $name: find_package(tarnwick-wol 1.0 CONFIG REQUIRED) $*"
+  # A cross toolchain searches only its own root, so name the package folder.
+  quietly "$name" cmake -S "$here" -B "$work/$name" -DCMAKE_C_COMPILER="$cc" "${cross[@]}" \
+    -Dtarnwick-wol_DIR="$package_dir" "$@"
+  quietly "$name" cmake --build "$work/$name"
+}
+
+# with_pkg_config NAME LIBDIR [--static] [CFLAGS...]: the program compiled
+# with the flags that pkg-config gives from LIBDIR/pkgconfig.
 with_pkg_config() {
-  local name=$1 prefix=$2 static=${3:-}
+  local name=$1 libdir=$2 static=${3:-}
   shift 2
   [ -z "$static" ] || shift
   echo "== $name: pkg-config --cflags --libs $static tarnwick-wol"
   local flags
-  flags=$(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs $static tarnwick-wol)
+  flags=$(PKG_CONFIG_PATH=$libdir/pkgconfig pkg-config --cflags --libs $static tarnwick-wol)
   echo "$flags"
   mkdir -p "$work/$name"
-  local out=$work/$name/consumer
-  [ -z "$toolchain" ] || out+=.exe
   # shellcheck disable=SC2086 # the flags are words
-  "$cc" -std=c99 -Wall -Werror "$@" -o "$out" "$here/consumer.c" $flags
-  if [ -z "$toolchain" ] && [ -z "$static" ]; then
-    LD_LIBRARY_PATH=$prefix/lib run "$work/$name/consumer"
-  else
-    run "$work/$name/consumer" "$prefix/bin"
-  fi
+  "$cc" -std=c99 -Wall -Werror "$@" -o "$work/$name/consumer$exe" "$here/consumer.c" $flags
 }
 
-# --- the shared library, installed and moved -----------------------------------
-cmake --install "$build_dir" --prefix "$work/staged" >/dev/null
+# configure_library NAME [CMAKE_ARGS...]: tarnwick-wol configured and built
+# anew in $work/NAME-build, without its tests.
+configure_library() {
+  local name=$1
+  shift
+  echo "== $name: the library configured with $*"
+  quietly "$name-build" cmake -S "$source_dir" -B "$work/$name-build" -DCMAKE_BUILD_TYPE=Release \
+    "${cross[@]}" -DTARNWICK_WOL_BUILD_TESTS=OFF "$@"
+  quietly "$name-build" cmake --build "$work/$name-build"
+}
+
+# --- shared: the build folder installed, and moved ---------------------------------
+cmake --install "$build_dir" "${config[@]}" --prefix "$work/staged" >/dev/null
 mv "$work/staged" "$work/shared"
-with_package shared-package "$work/shared"
-with_pkg_config shared-pkg-config "$work/shared"
-
-# --- the static library ----------------------------------------------------------
-echo "== static: the library built with BUILD_SHARED_LIBS=OFF"
-cmake -S "$source_dir" -B "$work/static-build" -DCMAKE_BUILD_TYPE=Release "${cross[@]}" \
-  -DBUILD_SHARED_LIBS=OFF -DTARNWICK_WOL_BUILD_TESTS=OFF -DTARNWICK_WOL_BUILD_TOOLS=OFF \
-  >"$work/static-build.log" || { cat "$work/static-build.log"; exit 1; }
-cmake --build "$work/static-build" >>"$work/static-build.log" || { cat "$work/static-build.log"; exit 1; }
-cmake --install "$work/static-build" --prefix "$work/static" >/dev/null
-ls -R "$work/static" | grep -E '\.(a|lib|so|dll)$' || true
-with_package static-package "$work/static" -DCONSUMER_EXPECTS_STATIC=ON
-with_pkg_config static-pkg-config "$work/static" --static -DCONSUMER_EXPECTS_STATIC
-
-# --- a subproject ------------------------------------------------------------------
-echo "== subproject: add_subdirectory(tarnwick-wol)"
-cmake -S "$here" -B "$work/subproject" -DCMAKE_C_COMPILER="$cc" "${cross[@]}" \
-  -DCONSUMER_MODE=subdirectory -DTARNWICK_WOL_SOURCE_DIR="$source_dir" \
-  >"$work/subproject.log" || { cat "$work/subproject.log"; exit 1; }
-cmake --build "$work/subproject" >>"$work/subproject.log" || { cat "$work/subproject.log"; exit 1; }
-cmake --install "$work/subproject" --prefix "$work/subproject-prefix" >/dev/null
-if [ -e "$work/subproject-prefix" ]; then
-  echo "FAIL: the subproject installed files by default:" >&2
-  find "$work/subproject-prefix" >&2
-  exit 1
+echo "== shared: the installed wol-wake, moved with its tree"
+if [ -z "$toolchain" ]; then
+  python3 "$receiver" 0A:1B:2C:3D:4E:5F "$work/shared/bin/wol-wake" 0A:1B:2C:3D:4E:5F 127.0.0.1
+else
+  python3 "$receiver" 0A:1B:2C:3D:4E:5F "$emulator" "$work/shared/bin/wol-wake.exe" \
+    0A:1B:2C:3D:4E:5F 127.0.0.1
 fi
-run "$work/subproject/consumer" "$work/subproject/tarnwick-wol/src"
-echo "ok: shared, static and subproject builds all wake 127.0.0.1"
+with_package shared-package "$work/shared/lib/cmake/tarnwick-wol"
+run "$work/shared-package/consumer" "$work/shared/bin"
+with_pkg_config shared-pkg-config "$work/shared/lib"
+if [ -z "$toolchain" ]; then
+  LD_LIBRARY_PATH=$work/shared/lib run "$work/shared-pkg-config/consumer"
+else
+  run "$work/shared-pkg-config/consumer" "$work/shared/bin"
+fi
+
+# --- static, alone ------------------------------------------------------------------
+configure_library static -DBUILD_SHARED_LIBS=OFF -DTARNWICK_WOL_BUILD_TOOLS=OFF
+cmake --install "$work/static-build" --prefix "$work/static" >/dev/null
+with_package static-package "$work/static/lib/cmake/tarnwick-wol" -DCONSUMER_EXPECTS_STATIC=ON
+needs_no_library "$work/static-package/consumer"
+run "$work/static-package/consumer"
+with_pkg_config static-pkg-config "$work/static/lib" --static -DCONSUMER_EXPECTS_STATIC
+needs_no_library "$work/static-pkg-config/consumer"
+run "$work/static-pkg-config/consumer"
+
+# --- both in one prefix -------------------------------------------------------------
+cp -a "$work/shared" "$work/both"
+cmake --install "$work/static-build" --prefix "$work/both" >/dev/null
+ls "$work/both/lib" "$work/both/lib/cmake/tarnwick-wol"
+with_package both-default "$work/both/lib/cmake/tarnwick-wol"
+run "$work/both-default/consumer" "$work/both/bin"
+with_package both-component "$work/both/lib/cmake/tarnwick-wol" -DCONSUMER_COMPONENTS=static \
+  -DCONSUMER_EXPECTS_STATIC=ON
+needs_no_library "$work/both-component/consumer"
+run "$work/both-component/consumer"
+with_package both-variable "$work/both/lib/cmake/tarnwick-wol" -DTARNWICK_WOL_USE_STATIC_LIBS=ON \
+  -DCONSUMER_EXPECTS_STATIC=ON
+needs_no_library "$work/both-variable/consumer"
+run "$work/both-variable/consumer"
+
+# --- odd install directories ----------------------------------------------------------
+odd=$work/odd
+configure_library odd -DCMAKE_INSTALL_PREFIX="$odd" -DCMAKE_INSTALL_INCLUDEDIR=inc \
+  -DCMAKE_INSTALL_LIBDIR="$odd/libraries/lib64" -DTARNWICK_WOL_BUILD_STATIC=ON
+cmake --install "$work/odd-build" >/dev/null
+[ -f "$odd/inc/tarnwick_wol.h" ] || fail "the header is not in $odd/inc"
+with_package odd-package "$odd/libraries/lib64/cmake/tarnwick-wol"
+run "$work/odd-package/consumer" "$odd/bin"
+with_package odd-static "$odd/libraries/lib64/cmake/tarnwick-wol" -DCONSUMER_COMPONENTS=static \
+  -DCONSUMER_EXPECTS_STATIC=ON
+needs_no_library "$work/odd-static/consumer"
+run "$work/odd-static/consumer"
+with_pkg_config odd-pkg-config "$odd/libraries/lib64"
+if [ -z "$toolchain" ]; then
+  LD_LIBRARY_PATH=$odd/libraries/lib64 run "$work/odd-pkg-config/consumer"
+else
+  run "$work/odd-pkg-config/consumer" "$odd/bin"
+fi
+echo "== odd: the installed wol-wake"
+if [ -z "$toolchain" ]; then
+  python3 "$receiver" 0A:1B:2C:3D:4E:5F "$odd/bin/wol-wake" 0A:1B:2C:3D:4E:5F 127.0.0.1
+else
+  python3 "$receiver" 0A:1B:2C:3D:4E:5F "$emulator" "$odd/bin/wol-wake.exe" 0A:1B:2C:3D:4E:5F 127.0.0.1
+fi
+
+# --- parent projects ------------------------------------------------------------------
+# parent NAME MODE [CMAKE_ARGS...]: the consumer as a parent project, built and
+# installed into $work/NAME-prefix.
+parent() {
+  local name=$1 mode=$2
+  shift 2
+  echo "== $name: a parent project with $mode $*"
+  quietly "$name" cmake -S "$here" -B "$work/$name" -DCMAKE_C_COMPILER="$cc" "${cross[@]}" \
+    -DCONSUMER_MODE="$mode" -DTARNWICK_WOL_SOURCE_DIR="$source_dir" \
+    -DCMAKE_INSTALL_PREFIX="$work/$name-prefix" "$@"
+  quietly "$name" cmake --build "$work/$name"
+  quietly "$name" cmake --install "$work/$name"
+  (cd "$work/$name-prefix" && find . -type f -o -type l | sort)
+}
+for mode in subdirectory fetchcontent; do
+  parent "$mode" "$mode"
+  prefix=$work/$mode-prefix
+  if [ -n "$toolchain" ]; then
+    library=$prefix/bin/tarnwick-wol.dll
+  else
+    library=$(find "$prefix" -name libtarnwick-wol.so.1)
+  fi
+  [ -e "$library" ] || fail "the parent's install lacks the library"
+  [ ! -e "$prefix/bin/wol-wake$exe" ] || fail "the parent's install has wol-wake"
+  [ ! -e "$prefix/share/doc/tarnwick-wol-consumer/README.md" ] ||
+    fail "tarnwick-wol's README went into the parent's documentation folder"
+  grep -q 'tarnwick-wol::tarnwick-wol' "$prefix"/lib*/cmake/consumer/consumer-targets.cmake ||
+    fail "the parent's exported target does not link tarnwick-wol::tarnwick-wol"
+  # From the install tree alone: no DLL copied, no library path.
+  if [ -n "$toolchain" ]; then
+    python3 "$receiver" 0A:1B:2C:3D:4E:5F "$emulator" "$prefix/bin/consumer.exe"
+  else
+    python3 "$receiver" 0A:1B:2C:3D:4E:5F "$prefix/bin/consumer"
+  fi
+done
+parent without-install subdirectory -DTARNWICK_WOL_INSTALL=OFF -DCONSUMER_EXPORT=OFF
+installed=$(cd "$work/without-install-prefix" && find . -type f -o -type l)
+[ "$installed" = "./bin/consumer$exe" ] || fail "with TARNWICK_WOL_INSTALL=OFF the parent installed: $installed"
+echo "ok: shared, static, both, odd directories and parent projects all wake 127.0.0.1"
