@@ -43,3 +43,8 @@ install_missing \
 # version of the clang just installed (libclang-rt-14-dev on Debian 12).
 clang_major=$(clang -dumpversion | cut -d. -f1)
 install_missing "libclang-rt-${clang_major}-dev"
+
+# The Linux cross builds (arm64, armhf, s390x): Debian's cross compilers, and
+# qemu-user to run what they build.
+install_missing \
+  g++-aarch64-linux-gnu g++-arm-linux-gnueabihf g++-s390x-linux-gnu qemu-user

@@ -5,6 +5,9 @@
 #             clang-tidy; then each fuzz target for a minute
 #   linux     the .so with g++; then the suite again under valgrind
 #   windows   the DLL with mingw-w64, its suite run under Wine
+#   linux-aarch64, linux-armhf, linux-s390x
+#             the .so cross-built with Debian's cross g++, its suite run
+#             under qemu-user
 #   scripts/test-all.sh
 # TARNWICK_WOL_FUZZ_SECONDS sets the time per fuzz target (default 60).
 set -euo pipefail
@@ -20,3 +23,7 @@ cmake --workflow --preset linux
 scripts/valgrind.sh build/linux
 
 cmake --workflow --preset windows
+
+cmake --workflow --preset linux-aarch64
+cmake --workflow --preset linux-armhf
+cmake --workflow --preset linux-s390x

@@ -10,10 +10,14 @@
 #   subproject  add_subdirectory of the sources, which must leave the
 #            parent's settings as they were and install nothing by default
 #
-#   consumer_test.sh SOURCE_DIR BUILD_DIR C_COMPILER [TOOLCHAIN_FILE EMULATOR]
+#   consumer_test.sh SOURCE_DIR BUILD_DIR C_COMPILER [TOOLCHAIN_FILE EMULATOR...]
+#
+# A cross build names its toolchain file and the command that runs its
+# programs here (Wine, or qemu-user with its options).
 set -euo pipefail
 
-source_dir=$1 build_dir=$2 cc=$3 toolchain=${4:-} emulator=${5:-}
+source_dir=$1 build_dir=$2 cc=$3 toolchain=${4:-}
+emulator=("${@:5}")
 here=$(cd "$(dirname "$0")" && pwd)
 receiver=$here/../../run_with_receiver.py
 work=$(mktemp -d)
@@ -21,17 +25,18 @@ trap 'rm -rf "$work"' EXIT
 
 cross=()
 [ -n "$toolchain" ] && cross=(-DCMAKE_TOOLCHAIN_FILE="$toolchain")
+# Programs for Windows end in .exe, whatever builds them.
+exe=
+case "$("$cc" -dumpmachine)" in
+*mingw* | *windows* | *cygwin*) exe=.exe ;;
+esac
 
-# run PROGRAM [DLL_DIR]: wakes a receiver on 127.0.0.1 with PROGRAM; a
-# Windows program finds the DLL beside it.
+# run PROGRAM [DLL_DIR]: wakes a receiver on 127.0.0.1 with PROGRAM (named
+# without .exe); a Windows program finds the DLL beside it.
 run() {
-  local program=$1
-  if [ -n "$toolchain" ]; then
-    [ ! -f "${2:-}/tarnwick-wol.dll" ] || cp "$2/tarnwick-wol.dll" "$(dirname "$program")/"
-    python3 "$receiver" 0A:1B:2C:3D:4E:5F "$emulator" "$program.exe"
-  else
-    python3 "$receiver" 0A:1B:2C:3D:4E:5F "$program"
-  fi
+  local program=$1$exe
+  [ ! -f "${2:-}/tarnwick-wol.dll" ] || cp "$2/tarnwick-wol.dll" "$(dirname "$program")/"
+  python3 "$receiver" 0A:1B:2C:3D:4E:5F "${emulator[@]}" "$program"
 }
 
 # with_package NAME PREFIX [CMAKE_ARGS...]: the program built with
@@ -59,11 +64,10 @@ with_pkg_config() {
   flags=$(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs $static tarnwick-wol)
   echo "$flags"
   mkdir -p "$work/$name"
-  local out=$work/$name/consumer
-  [ -z "$toolchain" ] || out+=.exe
+  local out=$work/$name/consumer$exe
   # shellcheck disable=SC2086 # the flags are words
   "$cc" -std=c99 -Wall -Werror "$@" -o "$out" "$here/consumer.c" $flags
-  if [ -z "$toolchain" ] && [ -z "$static" ]; then
+  if [ -z "$exe" ] && [ -z "$static" ]; then
     LD_LIBRARY_PATH=$prefix/lib run "$work/$name/consumer"
   else
     run "$work/$name/consumer" "$prefix/bin"
