@@ -48,3 +48,12 @@ install_missing "libclang-rt-${clang_major}-dev"
 # qemu-user to run what they build.
 install_missing \
   g++-aarch64-linux-gnu g++-arm-linux-gnueabihf g++-s390x-linux-gnu qemu-user
+
+# The 32-bit Windows build: mingw-w64 for i686, and Wine's 32-bit half, which
+# comes from the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "adding the i386 architecture (for wine32)"
+  "${sudo[@]}" dpkg --add-architecture i386
+  updated=
+fi
+install_missing g++-mingw-w64-i686 wine32:i386

@@ -5,6 +5,8 @@
 #             clang-tidy; then each fuzz target for a minute
 #   linux     the .so with g++; then the suite again under valgrind
 #   windows   the DLL with mingw-w64, its suite run under Wine
+#   windows-x86  the 32-bit DLL (__stdcall) with mingw-w64, its suite run
+#             under 32-bit Wine
 #   linux-aarch64, linux-armhf, linux-s390x
 #             the .so cross-built with Debian's cross g++, its suite run
 #             under qemu-user
@@ -23,6 +25,7 @@ cmake --workflow --preset linux
 scripts/valgrind.sh build/linux
 
 cmake --workflow --preset windows
+cmake --workflow --preset windows-x86
 
 cmake --workflow --preset linux-aarch64
 cmake --workflow --preset linux-armhf

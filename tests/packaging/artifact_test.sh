@@ -60,7 +60,12 @@ if [ -f "$work/bin/tarnwick-wol.dll" ]; then
     no_debug "$file"
     header=$("$objdump" -p "$file")
     "$objdump" -t "$file" | grep -q 'no symbols' || fail "$(basename "$file") has a symbol table"
-    for flag in HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT; do
+    flags="DYNAMIC_BASE NX_COMPAT"
+    # High-entropy ASLR exists for 64-bit images (PE32+) only.
+    if grep -qE '^Magic[[:space:]]+020b' <<<"$header"; then
+      flags+=" HIGH_ENTROPY_VA"
+    fi
+    for flag in $flags; do
       grep -qw "$flag" <<<"$header" || fail "$(basename "$file") lacks $flag"
     done
   done
