@@ -20,10 +20,14 @@ extern "C" {
 #if defined(TARNWICK_WOL_STATIC)
 #define TARNWICK_WOL_API
 #elif defined(_WIN32)
-#ifdef TARNWICK_WOL_BUILDING
-#define TARNWICK_WOL_API __declspec(dllexport)
-#else
+#if !defined(TARNWICK_WOL_BUILDING)
 #define TARNWICK_WOL_API __declspec(dllimport)
+#elif defined(_M_IX86) || defined(__i386__)
+/* x86: the .def file exports the functions under their plain names only;
+ * dllexport would add their decorated names (_wol_send@12) too. */
+#define TARNWICK_WOL_API
+#else
+#define TARNWICK_WOL_API __declspec(dllexport)
 #endif
 #else
 #define TARNWICK_WOL_API __attribute__((visibility("default")))
