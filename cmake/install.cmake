@@ -37,7 +37,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/include/tarnwick_wol.h
 if(WIN32 AND tarnwick_wol_shared_target)
   # For MSVC users: the import library in Microsoft's format, and the .def
   # file it was made from.
-  install(FILES ${PROJECT_SOURCE_DIR}/src/tarnwick-wol.def
+  install(FILES ${tarnwick_wol_def_file} RENAME tarnwick-wol.def
           DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
   if(tarnwick_wol_msvc_import_library)
     install(FILES ${tarnwick_wol_msvc_import_library}

@@ -1,36 +1,7 @@
 # Cross-compiles for Windows x86-64 with Debian's mingw-w64 and runs the
-# resulting programs under Wine, so that CTest can run the Windows tests:
+# resulting programs under Wine, so that CTest runs the Windows tests:
 #   cmake -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(tarnwick_wol_mingw x86_64-w64-mingw32)
-# Debian's posix-threads flavour where there is one: GoogleTest needs
-# std::mutex, which GCC 12's win32-threads flavour lacks (its threads library
-# is linked statically). Other distributions ship only the plain names.
-find_program(tarnwick_wol_mingw_cxx NAMES ${tarnwick_wol_mingw}-g++-posix ${tarnwick_wol_mingw}-g++)
-find_program(tarnwick_wol_mingw_cc NAMES ${tarnwick_wol_mingw}-gcc-posix ${tarnwick_wol_mingw}-gcc)
-find_program(tarnwick_wol_mingw_rc NAMES ${tarnwick_wol_mingw}-windres windres)
-if(NOT tarnwick_wol_mingw_cxx OR NOT tarnwick_wol_mingw_cc OR NOT tarnwick_wol_mingw_rc)
-  message(FATAL_ERROR "tarnwick-wol: the Windows cross build needs mingw-w64 "
-                      "(${tarnwick_wol_mingw}-gcc, -g++ and -windres; on Debian: "
-                      "apt-get install g++-mingw-w64-x86-64)")
-endif()
-set(CMAKE_C_COMPILER ${tarnwick_wol_mingw_cc})
-set(CMAKE_CXX_COMPILER ${tarnwick_wol_mingw_cxx})
-set(CMAKE_RC_COMPILER ${tarnwick_wol_mingw_rc})
-
-set(CMAKE_FIND_ROOT_PATH /usr/${tarnwick_wol_mingw})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Programs carry the GCC runtime inside, so they need no MinGW DLLs to run.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-
-# CTest runs the Windows programs under Wine, when there is one.
-find_program(tarnwick_wol_wine NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
-if(tarnwick_wol_wine)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
-endif()
+set(tarnwick_wol_mingw_package g++-mingw-w64-x86-64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

@@ -1,11 +1,47 @@
 #!/bin/sh
-# Runs a 64-bit Windows program under Wine: `cmake/wine-run.sh prog.exe ARGS`.
-# CTest uses it for the Windows build. Unless WINEPREFIX says otherwise, the
-# Wine prefix is one of our own in the user's cache folder, created on first
-# use (that first run takes a few seconds). Wine refuses a prefix in a folder
-# that someone else owns, such as a shared /tmp, so it is never put there.
-export WINEARCH=win64
+# Runs a Windows program under Wine: `cmake/wine-run.sh prog.exe ARGS`.
+# CTest uses it for the Windows builds. A 64-bit program runs in a 64-bit
+# Wine prefix, a 32-bit (x86) one in a 32-bit prefix of its own: a 64-bit
+# prefix made before Wine's 32-bit half was installed cannot run 32-bit
+# programs. Unless WINEPREFIX says otherwise, the prefix is one of ours in
+# the user's cache folder, created on first use (that first run takes a few
+# seconds). Wine refuses a prefix in a folder that someone else owns, such
+# as a shared /tmp, so it is never put there.
 export WINEDEBUG="${WINEDEBUG:--all}"
+# Wine would start a Linux program too, and report success whatever it did.
+case "$1" in
+*.exe | *.EXE) ;;
+*)
+  echo "wine-run.sh: '$1' is not a Windows program (.exe)" >&2
+  exit 2
+  ;;
+esac
+if [ ! -r "$1" ]; then
+  echo "wine-run.sh: cannot read '$1'" >&2
+  exit 2
+fi
+
+# The machine in the program's PE header: its offset is at 0x3c, and the
+# machine follows the four-byte signature there (0x14c for x86).
+pe_offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+machine=$(od -An -tx1 -j$((pe_offset + 4)) -N2 "$1" | tr -d ' ')
+if [ "$machine" = 4c01 ]; then
+  export WINEARCH=win32
+  # Debian's 32-bit loader (wine32) first; its wine falls back to wine64,
+  # which cannot run a 32-bit prefix.
+  wines="/usr/lib/wine/wine wine"
+  missing="Wine's 32-bit half is not installed (on Debian: dpkg --add-architecture i386;
+apt-get update; apt-get install wine32:i386)"
+  if [ -x /usr/lib/wine/wine64 ] && [ ! -x /usr/lib/wine/wine ]; then
+    echo "wine-run.sh: $missing" >&2
+    exit 127
+  fi
+else
+  export WINEARCH=win64
+  wines="wine64 /usr/lib/wine/wine64 wine"
+  missing="Wine is not installed (on Debian: apt-get install wine64)"
+fi
+
 if [ -z "${WINEPREFIX:-}" ]; then
   cache=${XDG_CACHE_HOME:-${HOME:-}/.cache}
   if [ -z "${XDG_CACHE_HOME:-}" ] && [ -z "${HOME:-}" ]; then
@@ -28,18 +64,10 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ] || [ ! -O "$XDG_
   export XDG_RUNTIME_DIR="$WINEPREFIX.runtime"
   mkdir -p -m 700 "$XDG_RUNTIME_DIR" || exit 2
 fi
-# Wine would start a Linux program too, and report success whatever it did.
-case "$1" in
-*.exe | *.EXE) ;;
-*)
-  echo "wine-run.sh: '$1' is not a Windows program (.exe)" >&2
-  exit 2
-  ;;
-esac
-for wine in wine64 /usr/lib/wine/wine64 wine; do
+for wine in $wines; do
   if command -v "$wine" >/dev/null 2>&1; then
     exec "$wine" "$@"
   fi
 done
-echo "wine-run.sh: Wine is not installed (on Debian: apt-get install wine64)" >&2
+echo "wine-run.sh: $missing" >&2
 exit 127

@@ -20,13 +20,28 @@ extern "C" {
 #if defined(TARNWICK_WOL_STATIC)
 #define TARNWICK_WOL_API
 #elif defined(_WIN32)
-#ifdef TARNWICK_WOL_BUILDING
-#define TARNWICK_WOL_API __declspec(dllexport)
-#else
+#if !defined(TARNWICK_WOL_BUILDING)
 #define TARNWICK_WOL_API __declspec(dllimport)
+#elif defined(_M_IX86) || defined(__i386__)
+/* x86: the .def file exports the functions under their plain names only;
+ * dllexport would add their decorated names (_wol_send@12) too. */
+#define TARNWICK_WOL_API
+#else
+#define TARNWICK_WOL_API __declspec(dllexport)
 #endif
 #else
 #define TARNWICK_WOL_API __attribute__((visibility("default")))
+#endif
+
+/* The calling convention of the four functions. On 32-bit x86 Windows it
+ * is __stdcall, as for the Windows API, because some hosts (VBA's and VB6's
+ * Declare) can call nothing else; everywhere else it is empty: the
+ * platform's default C convention. A pointer to one of the functions needs
+ * it too:  int (TARNWICK_WOL_CALL *send)(const char *, const char *, int); */
+#if defined(_WIN32) && (defined(_M_IX86) || defined(__i386__))
+#define TARNWICK_WOL_CALL __stdcall
+#else
+#define TARNWICK_WOL_CALL
 #endif
 
 /* Size in bytes of a Wake-on-LAN magic packet: six 0xFF bytes followed by
@@ -37,7 +52,7 @@ extern "C" {
  * The library's version text, "1.0.0". Never NULL; the same pointer on
  * every call. Cannot fail; leaves the last error untouched.
  */
-TARNWICK_WOL_API const char *wol_version(void);
+TARNWICK_WOL_API const char *TARNWICK_WOL_CALL wol_version(void);
 
 /*
  * The message of the most recent failure, or "" when there was none since
@@ -45,7 +60,7 @@ TARNWICK_WOL_API const char *wol_version(void);
  * the same pointer on every call; the text stays valid while the library
  * is loaded. Cannot fail; leaves the last error untouched.
  */
-TARNWICK_WOL_API const char *wol_last_error(void);
+TARNWICK_WOL_API const char *TARNWICK_WOL_CALL wol_last_error(void);
 
 /*
  * Builds the 102-byte magic packet for the MAC address in `mac` into `buf`,
@@ -64,7 +79,7 @@ TARNWICK_WOL_API const char *wol_last_error(void);
  *   "mac has wrong length (expected 12 or 17 chars)"  text after the address
  * No character after the terminating NUL of `mac` is read.
  */
-TARNWICK_WOL_API int wol_packet(const char *mac, unsigned char *buf, int buf_len);
+TARNWICK_WOL_API int TARNWICK_WOL_CALL wol_packet(const char *mac, unsigned char *buf, int buf_len);
 
 /*
  * Sends the magic packet for `mac` as one UDP datagram over IPv4, with
@@ -83,7 +98,8 @@ TARNWICK_WOL_API int wol_packet(const char *mac, unsigned char *buf, int buf_len
  *   "sendto() failed (WSA error)"  error code 1 to 999, or negative
  * The socket opened by a call is always closed before it returns.
  */
-TARNWICK_WOL_API int wol_send(const char *mac, const char *broadcast_ip, int port);
+TARNWICK_WOL_API int TARNWICK_WOL_CALL wol_send(const char *mac, const char *broadcast_ip,
+                                                int port);
 
 #ifdef __cplusplus
 }

@@ -27,12 +27,17 @@ as_root() { # COMMAND...
   fi
 }
 
+# The one-line hint when the packages cannot be installed; then exit 1.
+# Installing them as root starts with adding the i386 architecture when
+# $add_i386 is set.
+add_i386=
 cannot_install() { # PACKAGE...
   if [ "$(id -u)" = 0 ]; then
     echo "install-deps.sh: apt-get could not install: $*" >&2
   else
     echo "install-deps.sh: $# packages are missing, and installing them needs root: run" \
-      "scripts/install-deps.sh as root (or install sudo), or as root: apt-get install $*" >&2
+      "scripts/install-deps.sh as root (or install sudo), or as root:" \
+      "${add_i386:+dpkg --add-architecture i386 && apt-get update && }apt-get install $*" >&2
   fi
   exit 1
 }
@@ -59,14 +64,29 @@ if [ $# -gt 0 ]; then
 fi
 
 # The sanitizer and libFuzzer runtimes: libclang-rt-dev goes with the
-# distribution's default clang.
-install_missing \
-  cmake make g++ git googletest libgtest-dev \
-  pkg-config python3 \
-  clang clang-tidy clang-format libclang-rt-dev \
-  valgrind \
-  g++-mingw-w64-x86-64 wine64 \
-  llvm lld \
-  iproute2 tshark wakeonlan \
-  dpkg-dev lintian debootstrap \
+# distribution's default clang. The Linux cross builds (arm64, armhf,
+# s390x): Debian's cross compilers, and qemu-user to run what they build.
+# The 32-bit Windows build: mingw-w64 for i686, and Wine's 32-bit half,
+# which comes from the i386 architecture.
+packages=(
+  cmake make g++ git googletest libgtest-dev
+  pkg-config python3
+  clang clang-tidy clang-format libclang-rt-dev
+  valgrind
+  g++-mingw-w64-x86-64 wine64
+  llvm lld
+  iproute2 tshark wakeonlan
+  dpkg-dev lintian debootstrap
   mono-mcs mono-runtime
+  g++-aarch64-linux-gnu g++-arm-linux-gnueabihf g++-s390x-linux-gnu qemu-user
+  g++-mingw-w64-i686 wine32:i386
+)
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  add_i386=1
+  if [ "$(id -u)" = 0 ] || command -v sudo >/dev/null; then
+    echo "adding the i386 architecture (for wine32)"
+    as_root dpkg --add-architecture i386 || cannot_install "${packages[@]}"
+    updated= # its package lists come with the next apt-get update
+  fi
+fi
+install_missing "${packages[@]}"

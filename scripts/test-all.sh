@@ -5,6 +5,11 @@
 #             clang-tidy; then each fuzz target for a minute
 #   linux     the .so with g++; then the suite again under valgrind
 #   windows   the DLL with mingw-w64, its suite run under Wine
+#   windows-x86  the 32-bit DLL (__stdcall) with mingw-w64, its suite run
+#             under 32-bit Wine
+#   linux-aarch64, linux-armhf, linux-s390x
+#             the .so cross-built with Debian's cross g++, its suite run
+#             under qemu-user
 #   scripts/test-all.sh
 # Every step runs even when an earlier one failed (unless it needs that
 # one's build); a summary at the end lists each step, and each test that was
@@ -28,16 +33,16 @@ step() {
   "$@" 2>&1 | tee "$logs/$name.log"
   status=${PIPESTATUS[0]}
   if [ "$status" = 0 ]; then
-    steps+=("$(printf '%-10s passed  %4d s' "$name" $((SECONDS - start)))")
+    steps+=("$(printf '%-14s passed  %4d s' "$name" $((SECONDS - start)))")
   else
-    steps+=("$(printf '%-10s FAILED  %4d s (exit %d)' "$name" $((SECONDS - start)) "$status")")
+    steps+=("$(printf '%-14s FAILED  %4d s (exit %d)' "$name" $((SECONDS - start)) "$status")")
     failed=1
   fi
   return "$status"
 }
 
 not_run() { # NAME REASON
-  steps+=("$(printf '%-10s not run: %s' "$1" "$2")")
+  steps+=("$(printf '%-14s not run: %s' "$1" "$2")")
   failed=1
 }
 
@@ -80,8 +85,10 @@ else
   not_run valgrind "the linux build made no test programs"
 fi
 
-step windows cmake --workflow --preset windows
-count_tests windows
+for preset in windows windows-x86 linux-aarch64 linux-armhf linux-s390x; do
+  step $preset cmake --workflow --preset $preset
+  count_tests $preset
+done
 
 echo
 echo "== Summary"

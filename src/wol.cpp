@@ -154,11 +154,12 @@ using namespace tarnwick_wol;
 
 extern "C" {
 
-TARNWICK_WOL_API const char *wol_version(void) { return TARNWICK_WOL_VERSION; }
+TARNWICK_WOL_API const char *TARNWICK_WOL_CALL wol_version(void) { return TARNWICK_WOL_VERSION; }
 
-TARNWICK_WOL_API const char *wol_last_error(void) { return s_last_error; }
+TARNWICK_WOL_API const char *TARNWICK_WOL_CALL wol_last_error(void) { return s_last_error; }
 
-TARNWICK_WOL_API int wol_packet(const char *mac, unsigned char *buf, int buf_len) {
+TARNWICK_WOL_API int TARNWICK_WOL_CALL wol_packet(const char *mac, unsigned char *buf,
+                                                  int buf_len) {
   if (buf_len < kPacketSize) {
     return fail(kBufTooSmall);
   }
@@ -173,7 +174,8 @@ TARNWICK_WOL_API int wol_packet(const char *mac, unsigned char *buf, int buf_len
   return kPacketSize;
 }
 
-TARNWICK_WOL_API int wol_send(const char *mac, const char *broadcast_ip, int port) {
+TARNWICK_WOL_API int TARNWICK_WOL_CALL wol_send(const char *mac, const char *broadcast_ip,
+                                                int port) {
   s_last_error[0] = '\0';
   unsigned char packet[kPacketSize];
   if (wol_packet(mac, packet, kPacketSize) != kPacketSize) {

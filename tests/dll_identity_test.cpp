@@ -1,5 +1,7 @@
 // The DLL as Windows sees it: the version resource that Explorer's
-// Properties page shows.
+// Properties page shows, and the exports as hosts that load it by hand find
+// them (VBA's Declare, ctypes, GetProcAddress): by their plain names, with
+// the header's calling convention.
 #include "tarnwick_wol.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +9,7 @@
 #include <windows.h>
 
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -55,6 +58,37 @@ TEST_F(dll_version_resource, carries_the_numeric_version_1_0_0_0) {
   EXPECT_EQ(fixed->dwFileVersionLS, 0u);
   EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
   EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
+}
+
+// Each export by its plain name, called through a pointer of the header's
+// type (with __stdcall on x86, as VBA calls it).
+TEST(dll_exports, are_found_by_plain_name_and_called_as_the_header_declares) {
+  (void)wol_version(); // the DLL is loaded by now
+  HMODULE dll = GetModuleHandleA("tarnwick-wol.dll");
+  ASSERT_NE(dll, nullptr);
+  const auto find = [dll](auto *&pointer, const char *name) {
+    pointer = reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(
+        reinterpret_cast<void *>(GetProcAddress(dll, name)));
+    return pointer != nullptr;
+  };
+  decltype(&wol_version) version = nullptr;
+  decltype(&wol_last_error) last_error = nullptr;
+  decltype(&wol_packet) packet = nullptr;
+  decltype(&wol_send) send = nullptr;
+  ASSERT_TRUE(find(version, "wol_version"));
+  ASSERT_TRUE(find(last_error, "wol_last_error"));
+  ASSERT_TRUE(find(packet, "wol_packet"));
+  ASSERT_TRUE(find(send, "wol_send"));
+  EXPECT_EQ(GetProcAddress(dll, "_wol_send@12"), nullptr);
+  EXPECT_EQ(GetProcAddress(dll, "wol_send@12"), nullptr);
+
+  EXPECT_STREQ(version(), "1.0.0");
+  unsigned char bytes[TARNWICK_WOL_PACKET_SIZE] = {};
+  ASSERT_EQ(packet("0A:1B:2C:3D:4E:5F", bytes, TARNWICK_WOL_PACKET_SIZE), TARNWICK_WOL_PACKET_SIZE);
+  EXPECT_EQ(send("0A:1B:2C:3D:4E:5F", "127.0.0.1", 65536), -1); // refused: nothing is sent
+  EXPECT_EQ(bytes[6], 0x0A);
+  EXPECT_EQ(bytes[101], 0x5F);
+  EXPECT_STREQ(last_error(), "port out of range");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // wol_send against a fake socket layer: the defaults it hands the platform,
 // the start-up rules, and every failure the platform can cause. No datagram
 // leaves the process.
+#include "expected_packet.h"
 #include "fake_socket_layer.h"
 #include "guarded_text.h"
 #include "tarnwick_wol.h"
@@ -64,6 +65,7 @@ TEST_P(send_destination, hands_one_packet_to_the_platform_with_broadcast_enabled
   std::vector<unsigned char> packet(TARNWICK_WOL_PACKET_SIZE);
   ASSERT_EQ(wol_packet(kMac, packet.data(), TARNWICK_WOL_PACKET_SIZE), TARNWICK_WOL_PACKET_SIZE);
   EXPECT_EQ(fake().datagram, packet);
+  EXPECT_EQ(fake().datagram, expected_packet({0x00, 0x11, 0x22, 0x33, 0x44, 0x55}));
 }
 
 INSTANTIATE_TEST_SUITE_P(table, send_destination, testing::ValuesIn(kDestinations),

@@ -3,6 +3,7 @@
 // with a broken library: every call names 127.0.0.1 (or a text that a
 // lenient parser would read as it), and the default address is only ever
 // used through the fake socket layer.
+#include "expected_packet.h"
 #include "tarnwick_wol.h"
 #include "udp_receiver.h"
 
@@ -15,6 +16,7 @@ namespace {
 
 constexpr char kLoopback[] = "127.0.0.1";
 constexpr char kMac[] = "00:11:22:33:44:55";
+constexpr mac_address kMacBytes = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
 constexpr char kBadAddress[] = "invalid broadcast_ip (must be IPv4 dotted quad)";
 constexpr char kPortRange[] = "port out of range";
 
@@ -25,20 +27,24 @@ std::vector<unsigned char> packet_for(const char *mac) {
   return packet;
 }
 
-// Sends `mac` to 127.0.0.1:`send_port` and expects its packet to reach
-// `receiver`, alone.
-void expect_delivered(udp_receiver &receiver, const char *mac, int send_port) {
+// Sends `mac` (which spells `bytes`) to 127.0.0.1:`send_port` and expects
+// its packet to reach `receiver`, alone: the bytes that wol_packet builds,
+// and the bytes of the packet's definition.
+void expect_delivered(udp_receiver &receiver, const char *mac, const mac_address &bytes,
+                      int send_port) {
   ASSERT_EQ(wol_send(mac, kLoopback, send_port), 0) << wol_last_error();
   EXPECT_STREQ(wol_last_error(), "");
-  EXPECT_EQ(receiver.receive(), packet_for(mac));
+  const std::vector<unsigned char> datagram = receiver.receive();
+  EXPECT_EQ(datagram, packet_for(mac));
+  EXPECT_EQ(datagram, expected_packet(bytes));
   EXPECT_FALSE(receiver.pending()) << "more than one datagram arrived";
 }
 
 TEST(send_loopback, delivers_the_exact_packet_in_one_datagram) {
   udp_receiver receiver;
   ASSERT_EQ(receiver.error(), "");
-  expect_delivered(receiver, kMac, receiver.port());
-  expect_delivered(receiver, "a0B1c2D3e4F5", receiver.port());
+  expect_delivered(receiver, kMac, kMacBytes, receiver.port());
+  expect_delivered(receiver, "a0B1c2D3e4F5", {0xA0, 0xB1, 0xC2, 0xD3, 0xE4, 0xF5}, receiver.port());
 }
 
 TEST(send_loopback, success_empties_an_earlier_message) {
@@ -46,7 +52,7 @@ TEST(send_loopback, success_empties_an_earlier_message) {
   ASSERT_EQ(receiver.error(), "");
   ASSERT_EQ(wol_send("AA:BB:CC:DD:EE:FF:00", kLoopback, receiver.port()), -1);
   ASSERT_STRNE(wol_last_error(), "");
-  expect_delivered(receiver, kMac, receiver.port());
+  expect_delivered(receiver, kMac, kMacBytes, receiver.port());
 }
 
 TEST(send_loopback, port_zero_and_negative_mean_port_9) {
@@ -56,7 +62,7 @@ TEST(send_loopback, port_zero_and_negative_mean_port_9) {
   }
   for (const int port : {0, -5, INT_MIN}) {
     SCOPED_TRACE(port);
-    expect_delivered(receiver, kMac, port);
+    expect_delivered(receiver, kMac, kMacBytes, port);
   }
 }
 
@@ -65,7 +71,7 @@ TEST(send_loopback, uses_port_65535_unchanged) {
   if (!receiver.error().empty()) {
     GTEST_SKIP() << "port 65535 is taken: " << receiver.error();
   }
-  expect_delivered(receiver, kMac, 65535);
+  expect_delivered(receiver, kMac, kMacBytes, 65535);
 }
 
 TEST(send_loopback, refuses_ports_above_65535) {

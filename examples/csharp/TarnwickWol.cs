@@ -2,7 +2,10 @@
 // serve .NET on Windows (tarnwick-wol.dll beside the program or on PATH) and
 // Mono or .NET on Linux, where they load the runtime library by its versioned
 // name, libtarnwick-wol.so.1: Mono through the dllmap in the program's
-// .config file (wol.exe.config), .NET through the resolver below.
+// .config file (wol.exe.config), .NET through the resolver below. They name
+// no calling convention: the default is the platform's own (Winapi), which
+// is __stdcall on 32-bit Windows, as the 32-bit DLL's functions are, and the
+// C convention everywhere else.
 using System;
 using System.Runtime.InteropServices;
 
@@ -24,18 +27,18 @@ public static class TarnwickWol
     }
 #endif
 
-    [DllImport(Library, CallingConvention = CallingConvention.Cdecl, CharSet = CharSet.Ansi)]
+    [DllImport(Library, CharSet = CharSet.Ansi)]
     public static extern int wol_send(string mac, string broadcastIp, int port);
 
-    [DllImport(Library, CallingConvention = CallingConvention.Cdecl, CharSet = CharSet.Ansi)]
+    [DllImport(Library, CharSet = CharSet.Ansi)]
     public static extern int wol_packet(string mac, byte[] buf, int bufLen);
 
     // IntPtr, not string: the marshaller frees a returned string, and these
     // texts belong to the library. Read them with Marshal.PtrToStringAnsi.
-    [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+    [DllImport(Library)]
     public static extern IntPtr wol_last_error();
 
-    [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
+    [DllImport(Library)]
     public static extern IntPtr wol_version();
 
     public static string LastError => Marshal.PtrToStringAnsi(wol_last_error());

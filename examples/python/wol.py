@@ -36,7 +36,12 @@ def load(path=None):
             path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "tarnwick-wol.dll")
         else:
             path = ctypes.util.find_library("tarnwick-wol") or "libtarnwick-wol.so.1"
-    lib = ctypes.CDLL(path)
+    # 32-bit Windows: the functions are __stdcall, which WinDLL calls;
+    # everywhere else they use the C convention, which CDLL calls.
+    if os.name == "nt" and ctypes.sizeof(ctypes.c_void_p) == 4:
+        lib = ctypes.WinDLL(path)
+    else:
+        lib = ctypes.CDLL(path)
     lib.wol_version.argtypes = []
     lib.wol_version.restype = ctypes.c_char_p
     lib.wol_last_error.argtypes = []

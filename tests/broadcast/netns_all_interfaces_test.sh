@@ -2,7 +2,7 @@
 # Proves that `wol-wake -a` sends one datagram to the directed broadcast of
 # each IPv4 interface that is up and can broadcast, and to nothing else.
 #
-#   netns_all_interfaces_test.sh MAC native|wine SENDER...
+#   netns_all_interfaces_test.sh MAC native|emulated|wine SENDER...
 #
 # A sending namespace is joined by two veth pairs to two receivers on
 # different subnets (a /24 and a /25, so that the prefix length counts); a

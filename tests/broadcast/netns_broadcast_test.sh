@@ -2,10 +2,10 @@
 # Proves on a real (virtual) Ethernet link that a wake-up leaves as a limited
 # broadcast to 255.255.255.255:9, exactly as Debian's wakeonlan sends it.
 #
-#   netns_broadcast_test.sh MAC native|wine SENDER...
+#   netns_broadcast_test.sh MAC native|emulated|wine SENDER...
 #
 # SENDER is a command that runs wol-wake (for the DLL: cmake/wine-run.sh
-# wol-wake.exe). Two network namespaces of our own, joined by a veth pair,
+# wol-wake.exe; for another architecture: qemu-user and wol-wake). Two network namespaces of our own, joined by a veth pair,
 # stand for the sending host and the sleeping machine; nothing is sent from
 # the machine's own namespace. In the receiving namespace a UDP recorder
 # notes each datagram's destination and payload, and tshark's Wake-on-LAN
@@ -18,7 +18,8 @@ mac=$1 kind=$2
 shift 2
 sender=("$@")
 # shellcheck source=netns_common.sh
-source "$(dirname "$0")/netns_common.sh" wakeonlan
+source "$(dirname "$0")/netns_common.sh"
+needs wakeonlan
 
 readonly chosen_port=40009
 readonly sender_ip=192.0.2.1 receiver_ip=192.0.2.2 subnet_broadcast=192.0.2.255

@@ -1,8 +1,9 @@
 # Shared by the tests that send between network namespaces of their own:
 # making the namespaces and links, listening on a receiver's link (a UDP
 # recorder and tshark), and cleaning up on every path. Sourced by bash with
-# `set -euo pipefail`; expects $kind (native or wine) and the sender command
-# in the array $sender.
+# `set -euo pipefail`; expects $kind (native, emulated or wine) and the
+# sender command in the array $sender. A test that needs more tools than
+# these names them with `needs TOOL...` after sourcing.
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 readonly probe_port=40999
@@ -12,10 +13,16 @@ readonly probe_port=40999
 # shellcheck source=../cannot_run.sh
 source "$here/../cannot_run.sh"
 
+# needs TOOL...: every TOOL is installed, or the test cannot run.
+needs() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || cannot_run "$tool is not installed"
+  done
+}
+
 [ "$(id -u)" = 0 ] || cannot_run "network namespaces need root"
-for tool in ip tshark python3 timeout "$@"; do
-  command -v "$tool" >/dev/null || cannot_run "$tool is not installed"
-done
+needs ip tshark python3 timeout
 
 work=$(mktemp -d)
 namespaces=()

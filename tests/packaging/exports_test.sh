@@ -29,6 +29,24 @@ case "$library" in
   for program in "$@"; do
     check_imports "$program" tarnwick-wol.dll
   done
+  # A 32-bit (PE32) DLL's functions are __stdcall: each removes its own
+  # arguments, so wol_packet and wol_send (12 bytes of them) return with
+  # `ret $0xc`, where a C-convention function has a bare `ret`.
+  header=$("$objdump" -p "$library")
+  if grep -qE '^Magic[[:space:]]+010b' <<<"$header"; then
+    base=0x$(awk '$1 == "ImageBase" {print $2}' <<<"$header")
+    for name in wol_packet wol_send; do
+      index=$(sed -n "s/^\t\[ *\([0-9]*\)\] $name\$/\1/p" <<<"$header")
+      rva=0x$(sed -n "s/^\t\[ *$index\] +base\[ *[0-9]*\] \([0-9a-f]*\) Export RVA\$/\1/p" <<<"$header")
+      return=$("$objdump" -d --start-address=$((base + rva)) --stop-address=$((base + rva + 4096)) \
+        "$library" | grep -m 1 -E $'\tret' || true)
+      echo "$name returns with: ${return##*$'\t'}"
+      if ! grep -qE $'\tret +\$0xc$' <<<"$return"; then
+        echo "FAIL: $name is not __stdcall (it does not remove its 12 bytes of arguments)" >&2
+        status=1
+      fi
+    done
+  fi
   ;;
 *)
   exports=$("$nm" -D --defined-only "$library" | awk '{print $3}' | sort)

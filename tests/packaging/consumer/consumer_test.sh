@@ -19,12 +19,15 @@
 #               program runs from the install tree. With
 #               TARNWICK_WOL_INSTALL=OFF the parent installs only its own.
 #
-#   consumer_test.sh SOURCE_DIR BUILD_DIR C_COMPILER [TOOLCHAIN_FILE EMULATOR]
+#   consumer_test.sh SOURCE_DIR BUILD_DIR C_COMPILER [TOOLCHAIN_FILE EMULATOR...]
+# A cross build names its toolchain file and the command that runs its
+# programs here (Wine, or qemu-user with its options).
 # TARNWICK_WOL_TEST_CONFIG names the configuration of BUILD_DIR to install
 # (for multi-configuration generators).
 set -euo pipefail
 
-source_dir=$1 build_dir=$2 cc=$3 toolchain=${4:-} emulator=${5:-}
+source_dir=$1 build_dir=$2 cc=$3 toolchain=${4:-}
+emulator=("${@:5}")
 config=(${TARNWICK_WOL_TEST_CONFIG:+--config "$TARNWICK_WOL_TEST_CONFIG"})
 here=$(cd "$(dirname "$0")" && pwd)
 receiver=$here/../../run_with_receiver.py
@@ -32,11 +35,12 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 cross=()
+[ -z "$toolchain" ] || cross=(-DCMAKE_TOOLCHAIN_FILE="$toolchain")
+# Programs for Windows end in .exe, whatever builds them.
 exe=
-if [ -n "$toolchain" ]; then
-  cross=(-DCMAKE_TOOLCHAIN_FILE="$toolchain")
-  exe=.exe
-fi
+case "$("$cc" -dumpmachine)" in
+*mingw* | *windows* | *cygwin*) exe=.exe ;;
+esac
 
 fail() {
   echo "FAIL: $*" >&2
@@ -57,19 +61,36 @@ quietly() {
 # run PROGRAM [DLL_DIR]: wakes a receiver on 127.0.0.1 with PROGRAM; a
 # Windows program finds the DLL beside it.
 run() {
-  local program=$1
-  if [ -n "$toolchain" ]; then
-    [ ! -f "${2:-}/tarnwick-wol.dll" ] || cp "$2/tarnwick-wol.dll" "$(dirname "$program")/"
-    python3 "$receiver" 0A:1B:2C:3D:4E:5F "$emulator" "$program$exe"
+  local program=$1$exe
+  [ ! -f "${2:-}/tarnwick-wol.dll" ] || cp "$2/tarnwick-wol.dll" "$(dirname "$program")/"
+  python3 "$receiver" 0A:1B:2C:3D:4E:5F "${emulator[@]}" "$program"
+}
+
+# run_linked PROGRAM LIBDIR BINDIR: a program linked with the shared library
+# of an installed tree: on Linux found through LIBDIR, on Windows beside it.
+run_linked() {
+  if [ -n "$exe" ]; then
+    run "$1" "$3"
   else
-    python3 "$receiver" 0A:1B:2C:3D:4E:5F "$program"
+    LD_LIBRARY_PATH=$2 run "$1"
   fi
+}
+
+# wakes_with_tool WOL_WAKE: an installed wol-wake wakes 127.0.0.1.
+wakes_with_tool() {
+  python3 "$receiver" 0A:1B:2C:3D:4E:5F "${emulator[@]}" "$1$exe" 0A:1B:2C:3D:4E:5F 127.0.0.1
 }
 
 # needs_no_library PROGRAM: a statically linked program that does not load
 # the shared library.
 needs_no_library() {
-  if objdump -p "$1$exe" | grep -iE 'NEEDED +libtarnwick-wol|DLL Name: tarnwick-wol'; then
+  local imports
+  if [ -n "$exe" ]; then
+    imports=$(objdump -p "$1$exe")
+  else
+    imports=$(readelf -dW "$1") # any machine's ELF file
+  fi
+  if grep -iE 'NEEDED.*libtarnwick-wol|DLL Name: tarnwick-wol' <<<"$imports"; then
     fail "$(basename "$1") links the shared library"
   fi
 }
@@ -116,20 +137,11 @@ configure_library() {
 cmake --install "$build_dir" "${config[@]}" --prefix "$work/staged" >/dev/null
 mv "$work/staged" "$work/shared"
 echo "== shared: the installed wol-wake, moved with its tree"
-if [ -z "$toolchain" ]; then
-  python3 "$receiver" 0A:1B:2C:3D:4E:5F "$work/shared/bin/wol-wake" 0A:1B:2C:3D:4E:5F 127.0.0.1
-else
-  python3 "$receiver" 0A:1B:2C:3D:4E:5F "$emulator" "$work/shared/bin/wol-wake.exe" \
-    0A:1B:2C:3D:4E:5F 127.0.0.1
-fi
+wakes_with_tool "$work/shared/bin/wol-wake"
 with_package shared-package "$work/shared/lib/cmake/tarnwick-wol"
 run "$work/shared-package/consumer" "$work/shared/bin"
 with_pkg_config shared-pkg-config "$work/shared/lib"
-if [ -z "$toolchain" ]; then
-  LD_LIBRARY_PATH=$work/shared/lib run "$work/shared-pkg-config/consumer"
-else
-  run "$work/shared-pkg-config/consumer" "$work/shared/bin"
-fi
+run_linked "$work/shared-pkg-config/consumer" "$work/shared/lib" "$work/shared/bin"
 
 # --- static, alone ------------------------------------------------------------------
 configure_library static -DBUILD_SHARED_LIBS=OFF -DTARNWICK_WOL_BUILD_TOOLS=OFF
@@ -169,17 +181,9 @@ with_package odd-static "$odd/libraries/lib64/cmake/tarnwick-wol" -DCONSUMER_COM
 needs_no_library "$work/odd-static/consumer"
 run "$work/odd-static/consumer"
 with_pkg_config odd-pkg-config "$odd/libraries/lib64"
-if [ -z "$toolchain" ]; then
-  LD_LIBRARY_PATH=$odd/libraries/lib64 run "$work/odd-pkg-config/consumer"
-else
-  run "$work/odd-pkg-config/consumer" "$odd/bin"
-fi
+run_linked "$work/odd-pkg-config/consumer" "$odd/libraries/lib64" "$odd/bin"
 echo "== odd: the installed wol-wake"
-if [ -z "$toolchain" ]; then
-  python3 "$receiver" 0A:1B:2C:3D:4E:5F "$odd/bin/wol-wake" 0A:1B:2C:3D:4E:5F 127.0.0.1
-else
-  python3 "$receiver" 0A:1B:2C:3D:4E:5F "$emulator" "$odd/bin/wol-wake.exe" 0A:1B:2C:3D:4E:5F 127.0.0.1
-fi
+wakes_with_tool "$odd/bin/wol-wake"
 
 # --- parent projects ------------------------------------------------------------------
 # parent NAME MODE [CMAKE_ARGS...]: the consumer as a parent project, built and
@@ -198,7 +202,7 @@ parent() {
 for mode in subdirectory fetchcontent; do
   parent "$mode" "$mode"
   prefix=$work/$mode-prefix
-  if [ -n "$toolchain" ]; then
+  if [ -n "$exe" ]; then
     library=$prefix/bin/tarnwick-wol.dll
   else
     library=$(find "$prefix" -name libtarnwick-wol.so.1)
@@ -210,11 +214,7 @@ for mode in subdirectory fetchcontent; do
   grep -q 'tarnwick-wol::tarnwick-wol' "$prefix"/lib*/cmake/consumer/consumer-targets.cmake ||
     fail "the parent's exported target does not link tarnwick-wol::tarnwick-wol"
   # From the install tree alone: no DLL copied, no library path.
-  if [ -n "$toolchain" ]; then
-    python3 "$receiver" 0A:1B:2C:3D:4E:5F "$emulator" "$prefix/bin/consumer.exe"
-  else
-    python3 "$receiver" 0A:1B:2C:3D:4E:5F "$prefix/bin/consumer"
-  fi
+  python3 "$receiver" 0A:1B:2C:3D:4E:5F "${emulator[@]}" "$prefix/bin/consumer$exe"
 done
 parent without-install subdirectory -DTARNWICK_WOL_INSTALL=OFF -DCONSUMER_EXPORT=OFF
 installed=$(cd "$work/without-install-prefix" && find . -type f -o -type l)

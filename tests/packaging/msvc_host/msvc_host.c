@@ -1,5 +1,5 @@
 /* A host program built the way Visual Studio builds one: compiled by
- * clang-cl for x86_64-pc-windows-msvc and linked by lld-link against
+ * clang-cl for the MSVC target and linked by lld-link against
  * tarnwick-wol.lib, the import library in Microsoft's format. No Microsoft
  * C runtime is at hand here, so it uses nothing but kernel32 and the
  * library, with an entry point of its own.
@@ -40,7 +40,7 @@ static int last_number(const char *line) {
   return value;
 }
 
-void __stdcall start(void) {
+void start(void) {
   const int port = last_number(GetCommandLineA());
   if (wol_send("0A:1B:2C:3D:4E:5F", "127.0.0.1", port) != 0) {
     say("msvc_host: ");
