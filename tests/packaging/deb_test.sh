@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes the Debian packages with CPack, checks them with lintian (no error
-# may remain), installs them, builds a user's program against the system
-# paths with pkg-config and with CMake, wakes 127.0.0.1 with it and with
-# /usr/bin/wol-wake, and removes the packages again on every path.
+# may remain, and no word about wol-wake's manual page), installs them,
+# builds a user's program against the system paths with pkg-config and with
+# CMake, wakes 127.0.0.1 with it and with /usr/bin/wol-wake, and removes the
+# packages again on every path.
 #
 #   deb_test.sh SOURCE_DIR BUILD_DIR C_COMPILER
 #
@@ -45,10 +46,14 @@ done
 [ ${#debs[@]} -eq 3 ] || { echo "FAIL: expected three packages" >&2; exit 1; }
 
 echo "== lintian"
-lintian --allow-root --fail-on error "${debs[@]}" || {
+lintian --allow-root --fail-on error "${debs[@]}" | tee "$work/lintian.log" || {
   echo "FAIL: lintian reports errors" >&2
   exit 1
 }
+if grep -E 'manual-page|manpage' "$work/lintian.log"; then
+  echo "FAIL: lintian finds fault with wol-wake's manual page" >&2
+  exit 1
+fi
 
 echo "== dpkg -i"
 installed=1
@@ -69,6 +74,7 @@ python3 "$receiver" 0A:1B:2C:3D:4E:5F "$work/cmake-consumer/consumer"
 
 echo "== /usr/bin/wol-wake"
 /usr/bin/wol-wake --version
+[ -f /usr/share/man/man1/wol-wake.1.gz ] || { echo "FAIL: no manual page" >&2; exit 1; }
 python3 "$receiver" 0A:1B:2C:3D:4E:5F /usr/bin/wol-wake 0A:1B:2C:3D:4E:5F 127.0.0.1
 
 echo "== dpkg --purge"

@@ -9,6 +9,7 @@ cannot send anywhere else; the default address and -a are tested inside
 network namespaces (tests/broadcast).
 """
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -254,6 +255,23 @@ class WolWake(unittest.TestCase):
             subprocess.run(TOOL + ["-q", "-i", LO, "-p", str(receiver.port), "-w", "60000", MAC],
                            check=True, timeout=120)
             self.assertLess(time.monotonic() - start, 50)
+
+    def test_help_manual_page_and_docs_name_the_same_options(self):
+        root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+        with open(os.path.join(root, "tools", "wol-wake", "wol-wake.1"), encoding="utf-8") as f:
+            # Roff's escaped hyphens, font changes and quoted words aside:
+            # .BR \-i ", " \-\-ip reads "-i, --ip".
+            text = f.read().replace("\\-", "-").replace(' ", " ', ", ")
+            manual = re.sub(r"\\f[BIRP]", "", text)
+        with open(os.path.join(root, "docs", "wol-wake.md"), encoding="utf-8") as f:
+            docs = f.read()
+        run = subprocess.run(TOOL + ["--help"], capture_output=True, text=True, timeout=120,
+                             check=False)
+        pairs = lambda text: sorted(set(re.findall(r"(?<![\w-])(-[a-zA-Z]), (--[a-z][a-z-]*)",
+                                                   text)))  # noqa: E731
+        self.assertGreaterEqual(len(pairs(run.stdout)), 10, run.stdout)
+        self.assertEqual(pairs(manual), pairs(run.stdout), "the manual page")
+        self.assertEqual(pairs(docs), pairs(run.stdout), "docs/wol-wake.md")
 
     def test_help_shows_the_usage(self):
         run = subprocess.run(TOOL + ["--help"], capture_output=True, text=True, timeout=120,
