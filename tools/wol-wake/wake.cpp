@@ -79,12 +79,19 @@ bool Waker::list_interfaces() {
 
 void Waker::deliver(std::string_view where, const std::string &mac, const unsigned char *packet,
                     const std::string &address, int port) {
-  const std::optional<Ipv4> to = parse_ipv4(address);
+  // Most targets share their address and port: read them once.
+  if (address != last_address_ || port != last_port_) {
+    last_address_ = address;
+    last_port_ = port;
+    last_ipv4_ = parse_ipv4(address);
+    last_destination_ = shown(address) + ":" + std::to_string(port);
+  }
+  const std::optional<Ipv4> to = last_ipv4_;
   if (!to) {
     fail(where, kBadAddress);
     return;
   }
-  const std::string destination = shown(address) + ":" + std::to_string(port);
+  const std::string &destination = last_destination_;
   for (int i = 0; i < settings_.count; ++i) {
     if (settings_.dry_run) {
       Packet copy{};

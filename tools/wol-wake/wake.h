@@ -41,6 +41,10 @@ private:
   const Settings &settings_;
   Transport transport_;
   std::vector<std::string> broadcasts_;
+  std::string last_address_; // the last destination, read
+  int last_port_ = 0;
+  std::optional<Ipv4> last_ipv4_;
+  std::string last_destination_; // as shown: ADDRESS:PORT
   bool sent_any_ = false;
   bool failed_ = false;
 };
