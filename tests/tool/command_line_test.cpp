@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -161,6 +162,9 @@ const Case kCases[] = {
      {kMac, "10.0.0.255", "70000"},
      "error: PORT must be from 1 to 65535, not '70000'"},
 };
+
+// Shown by its name in the test's name and in failures.
+void PrintTo(const Case &c, std::ostream *out) { *out << c.name; }
 
 class CommandLine : public testing::TestWithParam<Case> {};
 

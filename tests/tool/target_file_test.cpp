@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,9 @@ const Case kCases[] = {
     {"nul_in_a_long_line", std::string(2000, 'x') + "\0"s, "1!NUL byte in line\n"},
     {"utf16_nul", utf16("A\0B\n"s, true), "1!NUL byte in line\n"},
 };
+
+// Shown by its name in the test's name and in failures.
+void PrintTo(const Case &c, std::ostream *out) { *out << c.name; }
 
 class TargetFile : public testing::TestWithParam<Case> {};
 
