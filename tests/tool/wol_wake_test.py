@@ -153,9 +153,11 @@ CASES = [
          err=["PORT must be from 1 to 65535, not '65536'", HINT], status=2),
     dict(name="negative_port", args="-i {lo} -p -5 00:11:22:33:44:55",
          err=["PORT must be a number, not '-5'", HINT], status=2),
-    dict(name="empty_address", args="-i  -p {a} 00:11:22:33:44:55",
+    # -n as well where only a correct tool would name 127.0.0.1, so that a
+    # broken one cannot broadcast either.
+    dict(name="empty_address", args="-n -i  -p {a} 00:11:22:33:44:55",
          err=["ADDRESS must not be empty", HINT], status=2),
-    dict(name="windows_help_switch", args="/?", err=["unknown option '/?'", HINT], status=2),
+    dict(name="windows_help_switch", args="-n -i {lo} /?", err=["unknown option '/?'", HINT], status=2),
     dict(name="unknown_option", args="-i {lo} -z 00:11:22:33:44:55",
          err=["unknown option '-z'", HINT], status=2),
     dict(name="unknown_long_option", args="--ip {lo} --broadcast 00:11:22:33:44:55",
@@ -168,7 +170,7 @@ CASES = [
          err=["no MAC address and no -f FILE given", HINT], status=2),
     dict(name="old_form_address_and_ip", args="-i {lo} 00:11:22:33:44:55 {lo} {a}",
          err=["an ADDRESS after the MAC and -i together", HINT], status=2),
-    dict(name="all_interfaces_and_old_form_address", args="-a 00:11:22:33:44:55 {lo}",
+    dict(name="all_interfaces_and_old_form_address", args="-n -a 00:11:22:33:44:55 {lo}",
          err=["-a sends to every interface's broadcast; it cannot go with an ADDRESS", HINT],
          status=2),
     dict(name="version", args="-V", out=["wol-wake 1.0.0 (tarnwick-wol 1.0.0)"]),
