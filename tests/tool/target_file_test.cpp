@@ -75,6 +75,7 @@ const Case kCases[] = {
     {"too_many_fields", kMac + " 127.0.0.1 7 extra\n",
      "1!too many fields (expected MAC [ADDRESS [PORT]])\n"},
     {"empty_file", "", ""},
+    {"file_shorter_than_a_byte_order_mark", "A\n", "1:A\n"},
     {"utf8_byte_order_mark_skipped", "\xEF\xBB\xBF" + kMac + "\n", "1:00:11:22:33:44:55\n"},
     {"utf8_byte_order_mark_alone", "\xEF\xBB\xBF", ""},
     {"utf16le_with_mark", utf16(kMac + " 127.0.0.1 7\r\n# x\r\nAABBCCDDEEFF", true),
@@ -85,6 +86,7 @@ const Case kCases[] = {
      "A\x00\xE9\x00\x3D\xD8\x00\xDE\x00\xD8 \x00"
      "B\x00"s,
      "1:A\xC3\xA9\xF0\x9F\x98\x80\xEF\xBF\xBD|B\n"},
+    {"utf16_highest_code_point", "\xFF\xFE\xFF\xDB\xFF\xDF"s, "1:\xF4\x8F\xBF\xBF\n"},
     {"utf16_cut_half_way",
      "\xFF\xFE"
      "A\x00"

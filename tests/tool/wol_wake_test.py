@@ -81,6 +81,9 @@ CASES = [
     dict(name="dry_run_shows_the_packet_and_sends_nothing",
          args="-n -i {lo} -p {a} -c 2 0a-1b-2c-3d-4e-5f",
          out=[f"would send 0a:1b:2c:3d:4e:5f to {LO}:{{a}}: " + magic_packet("0a1b2c3d4e5f").hex()] * 2),
+    dict(name="file_line_port_65535", args="-n -i {lo} -f {file}",
+         file="00:11:22:33:44:55 127.0.0.1 65535\n",
+         out=[f"would send {MAC} to {LO}:65535: " + magic_packet(MAC).hex()]),
     dict(name="dry_run_checks_the_address", args="-n -i 127.1 00:11:22:33:44:55",
          err=[f"{MAC}: {BAD_ADDRESS}"], status=1),
     dict(name="file_of_targets", args="-i {lo} -p {a} -f {file}",
@@ -235,6 +238,23 @@ class WolWake(unittest.TestCase):
             self.assertEqual(len(receiver.take(count)), count, run.stderr)
             self.assertEqual(run.returncode, 1)
             self.assertIn(b"wol-wake: cannot write the output: ", run.stderr)
+
+    @unittest.skipIf(TOOL[0].endswith("wine-run.sh"), "the descriptor limit is for a native tool")
+    def test_every_file_is_closed(self):
+        # Three times as many files as descriptors: one left open each time
+        # would exhaust them.
+        import resource  # pylint: disable=import-outside-toplevel
+        with tempfile.NamedTemporaryFile("w", delete=False) as f:
+            f.write(MAC + "\n")
+        try:
+            limit = lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (32, 32))  # noqa: E731
+            run = subprocess.run(TOOL + ["-n", "-i", LO] + ["-f", f.name] * 96,
+                                 stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                                 timeout=120, check=False, preexec_fn=limit)
+        finally:
+            os.unlink(f.name)
+        self.assertEqual((run.returncode, run.stderr), (0, ""))
+        self.assertEqual(len(run.stdout.splitlines()), 96)
 
     @unittest.skipUnless(os.path.exists("/dev/full"), "no /dev/full")
     def test_full_output_is_reported(self):
