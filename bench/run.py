@@ -4,7 +4,8 @@
   micro.json      Google Benchmark: wol_packet and wol_send against baselines
   summary.json    the medians, their spread, the ratios and the goals
   peers.csv       packets per second, 10,000 to 127.0.0.1, for each contender
-                  (wol-wake and wakeonlan each reading the same file of 10,000)
+                  (wol-wake and wakeonlan each reading the same file of 10,000;
+                  summary.json's "tool" gives their per-target cost and ratio)
   peers.png       the chart of peers.csv (gnuplot)
 
 Everything is sent to 127.0.0.1 only, to a socket this script holds open and
@@ -70,6 +71,37 @@ def syscalls_per_call(port):
     return {name: value for name, value in sorted(per_call.items()) if value}
 
 
+def macs_file(count):
+    """A file of `count` different MACs, one a line, as both tools read it."""
+    with tempfile.NamedTemporaryFile("w", suffix=".macs", delete=False) as macs:
+        for i in range(count):
+            macs.write(f"00:11:22:{(i >> 16) & 255:02x}:{(i >> 8) & 255:02x}:{i & 255:02x}\n")
+    return macs.name
+
+
+def tool_syscalls_per_target(port):
+    """System calls of wol-wake -f for 10,001 targets minus those for 1, per target."""
+    def count(n):
+        macs = macs_file(n)
+        try:
+            with tempfile.NamedTemporaryFile("r", suffix=".strace") as log:
+                run(["strace", "-f", "-c", "-o", log.name, os.path.join(BIN, "wol-wake"), "-i",
+                     "127.0.0.1", "-p", str(port), "-f", macs], stdout=subprocess.DEVNULL)
+                calls = {}
+                for line in log.read().splitlines():
+                    fields = line.split()
+                    if len(fields) >= 5 and fields[3].isdigit():
+                        calls[fields[-1]] = int(fields[3])
+                return calls
+        finally:
+            os.unlink(macs)
+    n = 10_000
+    one, many = count(1), count(n + 1)
+    per_target = {name: (many.get(name, 0) - one.get(name, 0)) / n
+                  for name in set(many) | set(one)}
+    return {name: round(value, 3) for name, value in sorted(per_target.items()) if value}
+
+
 def seconds(command):
     # Bounded by timeout(1), not by subprocess's own timeout: that one polls
     # with growing sleeps and would round every measurement up.
@@ -94,16 +126,14 @@ def interleaved_seconds(contenders):
 
 
 def peers(port):
-    with tempfile.NamedTemporaryFile("w", suffix=".macs", delete=False) as macs:
-        for i in range(PACKETS):
-            macs.write(f"00:11:22:{(i >> 16) & 255:02x}:{(i >> 8) & 255:02x}:{i & 255:02x}\n")
+    macs = macs_file(PACKETS)
     try:
         contenders = {
             "tarnwick-wol (C loop)": [os.path.join(BIN, "wake_loop"), str(PACKETS), str(port)],
             "wol-wake (-f)": [os.path.join(BIN, "wol-wake"), "-i", "127.0.0.1", "-p", str(port),
-                              "-f", macs.name],
+                              "-f", macs],
             "wakeonlan (Debian, -f)": ["wakeonlan", "-i", "127.0.0.1", "-p", str(port),
-                                       "-f", macs.name],
+                                       "-f", macs],
             "wake_on_lan (npm)": ["node", os.path.join(PEERS, "node_loop.js"), "wake_on_lan",
                                   str(PACKETS), str(port)],
             "wol (npm)": ["node", os.path.join(PEERS, "node_loop.js"), "wol",
@@ -114,7 +144,7 @@ def peers(port):
                        "median_s": statistics.median(t)}
                 for name, t in interleaved_seconds(contenders).items()}
     finally:
-        os.unlink(macs.name)
+        os.unlink(macs)
 
 
 def growth(port):
@@ -180,12 +210,24 @@ def main():
         },
         "syscalls_per_call": syscalls_per_call(port),
         "peers": peer_results,
+        "tool": {
+            "targets": PACKETS,
+            "wol_wake_median_s": peer_results["wol-wake (-f)"]["median_s"],
+            "wakeonlan_median_s": peer_results["wakeonlan (Debian, -f)"]["median_s"],
+            "wol_wake_us_per_target": peer_results["wol-wake (-f)"]["median_s"] / PACKETS * 1e6,
+            "wakeonlan_us_per_target":
+                peer_results["wakeonlan (Debian, -f)"]["median_s"] / PACKETS * 1e6,
+            "wol_wake_vs_wakeonlan": tool / wakeonlan_file,
+            "goal": 5,
+            "wol_wake_syscalls_per_target": tool_syscalls_per_target(port),
+        },
         "growth": growth(port),
     }
     with open(os.path.join(RESULTS, "summary.json"), "w", encoding="utf-8") as f:
         json.dump(summary, f, indent=2)
     chart(peer_results)
-    json.dump({"ratios": summary["ratios"], "syscalls_per_call": summary["syscalls_per_call"]},
+    json.dump({"ratios": summary["ratios"], "syscalls_per_call": summary["syscalls_per_call"],
+               "tool": summary["tool"]},
               sys.stdout, indent=2)
     print()
 

@@ -16,6 +16,7 @@
 #include <winsock2.h>
 #else
 #include <dirent.h>
+#include <dlfcn.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -109,6 +110,30 @@ TEST(sockets, none_outlives_thousands_of_sends) {
   }
   EXPECT_EQ(open_descriptors(), before);
 }
+
+// The type flags of the last socket opened in this process, seen by the
+// socket() below, which the library's calls reach before the C library's.
+int g_last_socket_type = -1;
+
+TEST(sockets, are_opened_close_on_exec) {
+  udp_receiver receiver;
+  ASSERT_EQ(receiver.error(), "");
+  g_last_socket_type = -1;
+  ASSERT_EQ(wol_send(kMac, kLoopback, receiver.port()), 0) << wol_last_error();
+  ASSERT_NE(g_last_socket_type, -1) << "the library's socket() was not seen";
+  EXPECT_NE(g_last_socket_type & SOCK_CLOEXEC, 0)
+      << "a program that the host starts would inherit the socket";
+}
 #endif
 
 } // namespace
+
+#ifndef _WIN32
+// Every socket() of the process comes here first, the library's included.
+extern "C" int socket(int domain, int type, int protocol) noexcept {
+  using real_socket = int (*)(int, int, int);
+  static const auto real = reinterpret_cast<real_socket>(dlsym(RTLD_NEXT, "socket"));
+  g_last_socket_type = type;
+  return real(domain, type, protocol);
+}
+#endif

@@ -15,11 +15,17 @@ import sys
 import time
 
 IP_PKTINFO = getattr(socket, "IP_PKTINFO", 8)
+SO_RCVBUFFORCE = getattr(socket, "SO_RCVBUFFORCE", 33)
 
 
 def open_socket(port):
     sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     sock.setsockopt(socket.IPPROTO_IP, IP_PKTINFO, 1)
+    # Room for hundreds of datagrams that arrive at once (the tests run as root).
+    try:
+        sock.setsockopt(socket.SOL_SOCKET, SO_RCVBUFFORCE, 4 << 20)
+    except OSError:
+        sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4 << 20)
     sock.bind(("0.0.0.0", port))
     sock.setblocking(False)
     return sock

@@ -38,7 +38,8 @@ case "$archive" in
     lib/cmake/tarnwick-wol/tarnwick-wol-config.cmake"
   ;;
 *)
-  expected="bin/wol-wake share/doc/tarnwick-wol/LICENSE share/doc/tarnwick-wol/README.md
+  expected="bin/wol-wake share/man/man1/wol-wake.1.gz share/doc/tarnwick-wol/LICENSE
+    share/doc/tarnwick-wol/README.md
     include/tarnwick_wol.h lib/libtarnwick-wol.so lib/libtarnwick-wol.so.1
     lib/libtarnwick-wol.so.1.0.0 lib/pkgconfig/tarnwick-wol.pc
     lib/cmake/tarnwick-wol/tarnwick-wol-config.cmake"

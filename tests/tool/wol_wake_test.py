@@ -9,9 +9,11 @@ cannot send anywhere else; the default address and -a are tested inside
 network namespaces (tests/broadcast).
 """
 import os
+import re
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -43,80 +45,122 @@ CASES = [
          datagrams=[("a", "0a1b2c3d4e5f")] * 3),
     dict(name="old_form_mac_address_port", args="00:11:22:33:44:55 {lo} {a}",
          out=[sent(MAC, "{a}")], datagrams=[("a", MAC)]),
-    dict(name="bad_targets_get_the_library_message_and_the_rest_still_go",
+    # A dotted MAC of digits is a MAC, never the 1.0 form's ADDRESS.
+    dict(name="dotted_mac_second_is_a_mac", args="-i {lo} -p {a} 00:50:56:12:34:56 0050.5612.3457",
+         out=[sent("00:50:56:12:34:56", "{a}"), sent("00:50:56:12:34:57", "{a}")],
+         datagrams=[("a", "005056123456"), ("a", "005056123457")]),
+    dict(name="bad_targets_are_named_with_the_library_message_and_the_rest_still_go",
          args="-i {lo} -p {a} 00:11:22:33:44:GG 11:22:33:44:55:66 AA:BB AABBCCDDEEFF00 "
-              "AA-BB-CC-DD-EE-GG",
+              "AA-BB-CC-DD-EE-GG AA-BB-CC-DD-EE-FF-00 aabb.ccdd.eeff.0011 -",
          out=[sent("11:22:33:44:55:66", "{a}")],
-         err=["mac contains non-hex characters",
-              "mac must be AA:BB:CC:DD:EE:FF or AABBCCDDEEFF",
-              "mac has wrong length (expected 12 or 17 chars)",
-              "mac contains non-hex characters"],
+         err=["00:11:22:33:44:GG: mac contains non-hex characters",
+              "AA:BB: mac must be AA:BB:CC:DD:EE:FF or AABBCCDDEEFF",
+              "AABBCCDDEEFF00: mac has wrong length (expected 12 or 17 chars)",
+              "AA-BB-CC-DD-EE-GG: mac contains non-hex characters",
+              "AA-BB-CC-DD-EE-FF-00: mac contains non-hex characters",
+              "aabb.ccdd.eeff.0011: mac contains non-hex characters",
+              "-: mac contains non-hex characters"],
          status=1, datagrams=[("a", "11:22:33:44:55:66")]),
-    dict(name="port_above_65535", args="-i {lo} -p 65536 00:11:22:33:44:55",
-         err=["port out of range"], status=1),
-    dict(name="port_beyond_int_is_still_out_of_range",
-         args="-i {lo} -p 4294967305 00:11:22:33:44:55", err=["port out of range"], status=1),
-    dict(name="negative_port_means_9", args="-i {lo} -p -5 00:11:22:33:44:55",
-         out=[sent(MAC, 9)]),
+    dict(name="port_65535", args="-n -i {lo} -p 65535 00:11:22:33:44:55",
+         out=[f"would send {MAC} to {LO}:65535: " + magic_packet(MAC).hex()]),
     # A lenient parser would read 127.1 as 127.0.0.1; the library refuses it.
     dict(name="address_that_is_not_a_dotted_quad", args="-i 127.1 00:11:22:33:44:55",
-         err=[BAD_ADDRESS], status=1),
+         err=[f"{MAC}: {BAD_ADDRESS}"], status=1),
     dict(name="count_repeats_each_packet", args="-i {lo} -p {a} -c 3 -w 0 00:11:22:33:44:55",
          out=[sent(MAC, "{a}")] * 3, datagrams=[("a", MAC)] * 3),
     dict(name="count_with_the_default_wait", args="-i {lo} -p {a} -c 2 0A1B2C3D4E5F xyz",
-         out=[sent("0A1B2C3D4E5F", "{a}")] * 2, err=["mac contains non-hex characters"],
+         out=[sent("0A1B2C3D4E5F", "{a}")] * 2, err=["xyz: mac contains non-hex characters"],
          status=1, datagrams=[("a", "0a1b2c3d4e5f")] * 2),
     dict(name="long_options_with_equals", args="--ip={lo} --port {a} --count=2 --wait=1 "
                                               "--quiet 00:11:22:33:44:55",
          datagrams=[("a", MAC)] * 2),
+    dict(name="attached_values", args="-i{lo} -p{a} -c2 -w0 00:11:22:33:44:55",
+         out=[sent(MAC, "{a}")] * 2, datagrams=[("a", MAC)] * 2),
     dict(name="quiet_prints_only_errors", args="-qi {lo} -p {a} 00:11:22:33:44:55 xyz",
-         err=["mac contains non-hex characters"], status=1, datagrams=[("a", MAC)]),
+         err=["xyz: mac contains non-hex characters"], status=1, datagrams=[("a", MAC)]),
     dict(name="dry_run_shows_the_packet_and_sends_nothing",
          args="-n -i {lo} -p {a} -c 2 0a-1b-2c-3d-4e-5f",
          out=[f"would send 0a:1b:2c:3d:4e:5f to {LO}:{{a}}: " + magic_packet("0a1b2c3d4e5f").hex()] * 2),
-    dict(name="dry_run_checks_like_the_library", args="-n -i 127.1 00:11:22:33:44:55",
-         err=[BAD_ADDRESS], status=1),
-    dict(name="dry_run_checks_the_port", args="-n -i {lo} -p 70000 00:11:22:33:44:55",
-         err=["port out of range"], status=1),
+    dict(name="file_line_port_65535", args="-n -i {lo} -f {file}",
+         file="00:11:22:33:44:55 127.0.0.1 65535\n",
+         out=[f"would send {MAC} to {LO}:65535: " + magic_packet(MAC).hex()]),
+    dict(name="dry_run_checks_the_address", args="-n -i 127.1 00:11:22:33:44:55",
+         err=[f"{MAC}: {BAD_ADDRESS}"], status=1),
     dict(name="file_of_targets", args="-i {lo} -p {a} -f {file}",
          file="# the office\n"
               "00:11:22:33:44:55            # -i and -p apply\n"
               "0A-1B-2C-3D-4E-5F 127.0.0.1 {b}\n"
               "\r\n"
               "   \t\n"
-              "aabb.ccdd.eeff\t127.0.0.1\t{b}\r\n"
+              "aabb.ccdd.eeff\t127.0.0.1\t{b}#comment\r\n"
               "11:22:33:44:55:GG\n"
               "00:11:22:33:44:55 127.0.0.1 notaport\n"
               "00:11:22:33:44:55 127.0.0.1 {a} extra\n"
               "00:11:22:33:44:55 127.1\n"
-              "00:11:22:33:44:55 127.0.0.1 65536",
+              "00:11:22:33:44:55 127.0.0.1 65536\n"
+              "00:11:22:33:44:55 127.0.0.1 0\n"
+              "00:11:22:33:44:55 127.0.0.1 \x1b[31m\n"
+              "00:11:22:33:44:02#office",
          out=[sent(MAC, "{a}"), sent("0A:1B:2C:3D:4E:5F", "{b}"),
-              sent("aa:bb:cc:dd:ee:ff", "{b}")],
+              sent("aa:bb:cc:dd:ee:ff", "{b}"), sent("00:11:22:33:44:02", "{a}")],
          err=["{file}:7: mac contains non-hex characters",
               "{file}:8: PORT must be a number, not 'notaport'",
               "{file}:9: too many fields (expected MAC [ADDRESS [PORT]])",
               "{file}:10: " + BAD_ADDRESS,
-              "{file}:11: port out of range"],
-         status=1, datagrams=[("a", MAC), ("b", "0a1b2c3d4e5f"), ("b", "aabbccddeeff")]),
+              "{file}:11: PORT must be from 1 to 65535, not '65536'",
+              "{file}:12: PORT must be from 1 to 65535, not '0'",
+              "{file}:13: PORT must be a number, not '\\x1b[31m'"],
+         status=1, datagrams=[("a", MAC), ("b", "0a1b2c3d4e5f"), ("b", "aabbccddeeff"),
+                              ("a", "001122334402")]),
+    # As Windows PowerShell 5.1's '>' and Notepad write them.
+    dict(name="utf16_file_with_byte_order_mark", args="-i {lo} -p {a} -f {file}",
+         file_bytes=lambda fill: ("\ufeff" + fill("00:11:22:33:44:55\r\n0A1B2C3D4E5F {lo} {b}\r\n"))
+         .encode("utf-16-le"),
+         out=[sent(MAC, "{a}"), sent("0A1B2C3D4E5F", "{b}")],
+         datagrams=[("a", MAC), ("b", "0a1b2c3d4e5f")]),
+    dict(name="utf8_file_with_byte_order_mark", args="-i {lo} -p {a} -f {file}",
+         file_bytes=lambda fill: b"\xef\xbb\xbf00:11:22:33:44:55\n",
+         out=[sent(MAC, "{a}")], datagrams=[("a", MAC)]),
+    dict(name="utf16_file_without_byte_order_mark", args="-i {lo} -p {a} -f {file}",
+         file_bytes=lambda fill: "00:11:22:33:44:55\n".encode("utf-16-le"),
+         err=["{file}: UTF-16 without a byte order mark; save it as UTF-8, or as UTF-16 with one"],
+         status=1),
     dict(name="targets_from_standard_input", args="-i {lo} -f - 00:11:22:33:44:55",
-         stdin="0A1B2C3D4E5F {lo} {a}\n", out=[sent(MAC, 9), sent("0A1B2C3D4E5F", "{a}")],
+         stdin="0A1B2C3D4E5F {lo} {a}\nxyz\n", out=[sent(MAC, 9), sent("0A1B2C3D4E5F", "{a}")],
+         err=["(standard input):2: mac contains non-hex characters"], status=1,
          datagrams=[("a", "0a1b2c3d4e5f")]),
     dict(name="line_too_long_is_reported_and_the_next_still_goes",
          args="-i {lo} -p {a} -f {file}",
-         file="00:11:22:33:44:55 " + "x" * 2000 + "\n0A1B2C3D4E5F\n",
+         file="x" * 1023 + "\r 127.0.0.2 7 extra\n0A1B2C3D4E5F\n",
          out=[sent("0A1B2C3D4E5F", "{a}")], err=["{file}:1: line longer than 1023 characters"],
          status=1, datagrams=[("a", "0a1b2c3d4e5f")]),
-    dict(name="nul_byte_in_a_line", args="-i {lo} -p {a} -f {file}",
-         file="00:11:22:33:44:55\0junk\n", err=["{file}:1: NUL byte in line"], status=1),
+    dict(name="nul_byte_after_the_last_line", args="-i {lo} -p {a} -f {file}",
+         file="00:11:22:33:44:55\n\0", out=[sent(MAC, "{a}")],
+         err=["{file}:2: NUL byte in line"], status=1, datagrams=[("a", MAC)]),
     dict(name="file_with_no_target", args="-i {lo} -f {file}", file="# nothing yet\n\n",
          err=["{file}: no target in the file"], status=1),
     dict(name="file_that_cannot_be_read", args="-i {lo} -f {missing} 00:11:22:33:44:55",
          err_prefix="{missing}: cannot open: ", status=1, out=[sent(MAC, 9)]),
+    dict(name="long_file_name_shown_whole", args="-i {lo} -f {work}/" + "d" * 300 + ".txt",
+         err_prefix="{work}/" + "d" * 300 + ".txt: cannot open: ", status=1),
+    dict(name="folder_as_a_file", args="-i {lo} -f {work}", err_prefix="{work}: cannot ",
+         status=1),
     # Command lines that cannot be used send nothing.
     dict(name="old_form_port_not_a_number", args="00:11:22:33:44:55 {lo} x",
          err=["PORT must be a number, not 'x'", HINT], status=2),
     dict(name="port_not_a_number", args="-i {lo} -p 9x 00:11:22:33:44:55",
          err=["PORT must be a number, not '9x'", HINT], status=2),
+    dict(name="port_0", args="-i {lo} -p 0 00:11:22:33:44:55",
+         err=["PORT must be from 1 to 65535, not '0'", HINT], status=2),
+    dict(name="port_above_65535", args="-i {lo} -p 65536 00:11:22:33:44:55 11:22:33:44:55:66",
+         err=["PORT must be from 1 to 65535, not '65536'", HINT], status=2),
+    dict(name="negative_port", args="-i {lo} -p -5 00:11:22:33:44:55",
+         err=["PORT must be a number, not '-5'", HINT], status=2),
+    # -n as well where only a correct tool would name 127.0.0.1, so that a
+    # broken one cannot broadcast either.
+    dict(name="empty_address", args="-n -i  -p {a} 00:11:22:33:44:55",
+         err=["ADDRESS must not be empty", HINT], status=2),
+    dict(name="windows_help_switch", args="-n -i {lo} /?", err=["unknown option '/?'", HINT], status=2),
     dict(name="unknown_option", args="-i {lo} -z 00:11:22:33:44:55",
          err=["unknown option '-z'", HINT], status=2),
     dict(name="unknown_long_option", args="--ip {lo} --broadcast 00:11:22:33:44:55",
@@ -129,6 +173,9 @@ CASES = [
          err=["no MAC address and no -f FILE given", HINT], status=2),
     dict(name="old_form_address_and_ip", args="-i {lo} 00:11:22:33:44:55 {lo} {a}",
          err=["an ADDRESS after the MAC and -i together", HINT], status=2),
+    dict(name="all_interfaces_and_old_form_address", args="-n -a 00:11:22:33:44:55 {lo}",
+         err=["-a sends to every interface's broadcast; it cannot go with an ADDRESS", HINT],
+         status=2),
     dict(name="version", args="-V", out=["wol-wake 1.0.0 (tarnwick-wol 1.0.0)"]),
 ]
 
@@ -139,12 +186,15 @@ class WolWake(unittest.TestCase):
         work = tempfile.mkdtemp()
         try:
             values = {"lo": LO, "a": receivers["a"].port, "b": receivers["b"].port,
-                      "file": os.path.join(work, "targets.txt"),
+                      "work": work, "file": os.path.join(work, "targets.txt"),
                       "missing": os.path.join(work, "missing.txt")}
             fill = lambda text: text.format(**values)  # noqa: E731
             if "file" in case:
                 with open(values["file"], "wb") as f:
                     f.write(fill(case["file"]).encode("latin-1"))
+            if "file_bytes" in case:
+                with open(values["file"], "wb") as f:
+                    f.write(case["file_bytes"](fill))
             run = subprocess.run(TOOL + [fill(a) for a in case["args"].split(" ")],
                                  input=fill(case.get("stdin", "")).encode(),
                                  capture_output=True, timeout=120, check=False)
@@ -168,6 +218,82 @@ class WolWake(unittest.TestCase):
             for name in os.listdir(work):
                 os.remove(os.path.join(work, name))
             os.rmdir(work)
+
+    def test_closed_output_pipe_stops_no_wake_up(self):
+        # The reading end is closed before the tool writes its first line.
+        count = 100
+        with Receiver() as receiver, tempfile.NamedTemporaryFile("w", delete=False) as f:
+            for i in range(count):
+                f.write(f"00:11:22:33:{i >> 8:02x}:{i & 255:02x}\n")
+            f.close()
+            read_end, write_end = os.pipe()
+            os.close(read_end)
+            try:
+                run = subprocess.run(TOOL + ["-i", LO, "-p", str(receiver.port), "-f", f.name],
+                                     stdin=subprocess.DEVNULL, stdout=write_end,
+                                     stderr=subprocess.PIPE, timeout=120, check=False)
+            finally:
+                os.close(write_end)
+                os.unlink(f.name)
+            self.assertEqual(len(receiver.take(count)), count, run.stderr)
+            self.assertEqual(run.returncode, 1)
+            self.assertIn(b"wol-wake: cannot write the output: ", run.stderr)
+
+    @unittest.skipIf(TOOL[0].endswith("wine-run.sh"), "the descriptor limit is for a native tool")
+    def test_every_file_is_closed(self):
+        # Three times as many files as descriptors: one left open each time
+        # would exhaust them.
+        import resource  # pylint: disable=import-outside-toplevel
+        with tempfile.NamedTemporaryFile("w", delete=False) as f:
+            f.write(MAC + "\n")
+        try:
+            limit = lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (32, 32))  # noqa: E731
+            run = subprocess.run(TOOL + ["-n", "-i", LO] + ["-f", f.name] * 96,
+                                 stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                                 timeout=120, check=False, preexec_fn=limit)
+        finally:
+            os.unlink(f.name)
+        self.assertEqual((run.returncode, run.stderr), (0, ""))
+        self.assertEqual(len(run.stdout.splitlines()), 96)
+
+    @unittest.skipUnless(os.path.exists("/dev/full"), "no /dev/full")
+    def test_full_output_is_reported(self):
+        with open("/dev/full", "wb") as full:
+            run = subprocess.run(TOOL + ["--version"], stdout=full, stderr=subprocess.PIPE,
+                                 timeout=120, check=False)
+        self.assertEqual(run.returncode, 1)
+        self.assertTrue(run.stderr.startswith(b"wol-wake: cannot write the output: "), run.stderr)
+
+    def test_wait_between_packets(self):
+        # Lower bounds only: a slow machine may take longer, never less.
+        with Receiver() as receiver:
+            start = time.monotonic()
+            subprocess.run(TOOL + ["-q", "-i", LO, "-p", str(receiver.port), "-c", "3", "-w", "300",
+                                   MAC], check=True, timeout=120)
+            self.assertGreaterEqual(time.monotonic() - start, 0.6)
+            self.assertEqual(len(receiver.take(3)), 3)
+            # One packet: nothing to wait between, whatever -w says.
+            start = time.monotonic()
+            subprocess.run(TOOL + ["-q", "-i", LO, "-p", str(receiver.port), "-w", "60000", MAC],
+                           check=True, timeout=120)
+            self.assertLess(time.monotonic() - start, 50)
+
+    def test_help_manual_page_and_docs_name_the_same_options(self):
+        root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+        with open(os.path.join(root, "tools", "wol-wake", "wol-wake.1"), encoding="utf-8") as f:
+            # Roff's escaped hyphens, font changes and quoted words aside:
+            # .BR \-i ", " \-\-ip reads "-i, --ip".
+            text = f.read().replace("\\-", "-").replace(' ", " ', ", ")
+            manual = re.sub(r"\\f[BIRP]", "", text)
+        with open(os.path.join(root, "docs", "wol-wake.md"), encoding="utf-8") as f:
+            docs = f.read()
+        run = subprocess.run(TOOL + ["--help"], capture_output=True, text=True, timeout=120,
+                             check=False)
+        pairs = lambda text: sorted(set(re.findall(r"(?<![\w-])(-[a-zA-Z]), (--[a-z][a-z-]*)",
+                                                   text)))  # noqa: E731
+        self.assertGreaterEqual(len(pairs(run.stdout)), 10, run.stdout)
+        self.assertEqual(pairs(manual), pairs(run.stdout), "the manual page")
+        self.assertEqual(pairs(docs), pairs(run.stdout), "docs/wol-wake.md")
 
     def test_help_shows_the_usage(self):
         run = subprocess.run(TOOL + ["--help"], capture_output=True, text=True, timeout=120,

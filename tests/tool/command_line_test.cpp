@@ -1,0 +1,200 @@
+// wol-wake's option table: argument lists and the plans or usage errors
+// they give, without a network.
+#include "command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using wol_wake::Action;
+using wol_wake::Plan;
+
+struct Case {
+  const char *name;
+  std::vector<std::string> args;
+  std::string expected; // the plan, as `describe` writes it, or "error: MESSAGE"
+};
+
+std::string join(const std::vector<std::string> &items) {
+  std::string out;
+  for (const std::string &item : items) {
+    out += (out.empty() ? "" : ",") + item;
+  }
+  return "[" + out + "]";
+}
+
+std::string describe(const Plan &plan) {
+  if (plan.action != Action::wake) {
+    return plan.action == Action::help ? "help" : "version";
+  }
+  const wol_wake::Settings &s = plan.settings;
+  std::string out = "macs=" + join(plan.macs);
+  if (!plan.files.empty()) {
+    out += " files=" + join(plan.files);
+  }
+  if (s.address) {
+    out += " ip=" + *s.address;
+  }
+  out += " port=" + std::to_string(s.port);
+  if (s.count != 1 || s.wait_ms != 0) {
+    out += " count=" + std::to_string(s.count) + " wait=" + std::to_string(s.wait_ms);
+  }
+  out += std::string(s.all_interfaces ? " all" : "") + (s.dry_run ? " dry" : "") +
+         (s.quiet ? " quiet" : "");
+  return out;
+}
+
+const std::string kMac = "00:11:22:33:44:55";
+const std::string kLong(300, '7');
+
+const Case kCases[] = {
+    // Plans.
+    {"one_mac", {kMac}, "macs=[00:11:22:33:44:55] port=9"},
+    {"every_option_short",
+     {"-i", "10.0.0.255", "-p", "7", "-c", "3", "-w", "0", "-n", "-q", kMac},
+     "macs=[00:11:22:33:44:55] ip=10.0.0.255 port=7 count=3 wait=0 dry quiet"},
+    {"every_option_long",
+     {"--ip=10.0.0.255", "--port", "65535", "--count=2", "--wait", "60000", "--dry-run", "--quiet",
+      kMac},
+     "macs=[00:11:22:33:44:55] ip=10.0.0.255 port=65535 count=2 wait=60000 dry quiet"},
+    {"attached_values",
+     {"-i127.0.0.1", "-c2", "-p1", kMac},
+     "macs=[00:11:22:33:44:55] ip=127.0.0.1 port=1 count=2 wait=100"},
+    {"flags_together_and_a_value_last",
+     {"-nqi", "127.0.0.1", kMac},
+     "macs=[00:11:22:33:44:55] ip=127.0.0.1 port=9 dry quiet"},
+    {"count_alone_waits_100_ms",
+     {"-c", "1000", kMac},
+     "macs=[00:11:22:33:44:55] port=9 count=1000 wait=100"},
+    {"all_interfaces",
+     {"-a", kMac, "AABBCCDDEEFF"},
+     "macs=[00:11:22:33:44:55,AABBCCDDEEFF] port=9 all"},
+    {"double_dash_ends_the_options", {"--", "-a", "/?", "--"}, "macs=[-a,/?,--] port=9"},
+    {"dash_alone_is_a_mac", {"-"}, "macs=[-] port=9"},
+    {"files_in_order",
+     {"-f", "a.txt", "--file=-", "-fb.txt"},
+     "macs=[] files=[a.txt,-,b.txt] port=9"},
+    {"help_wins", {"-p", "7", "--help", kMac}, "help"},
+    {"version", {"-V"}, "version"},
+    // The 1.0 form: MAC ADDRESS [PORT], keeping its meanings.
+    {"old_form", {kMac, "10.0.0.255"}, "macs=[00:11:22:33:44:55] ip=10.0.0.255 port=9"},
+    {"old_form_with_port",
+     {kMac, "10.0.0.255", "7"},
+     "macs=[00:11:22:33:44:55] ip=10.0.0.255 port=7"},
+    {"old_form_empty_address_and_negative_port",
+     {kMac, "", "-5"},
+     "macs=[00:11:22:33:44:55] port=9"},
+    {"old_form_port_0", {kMac, "10.0.0.255", "0"}, "macs=[00:11:22:33:44:55] ip=10.0.0.255 port=9"},
+    {"old_form_port_minus_0",
+     {kMac, "10.0.0.255", "-0"},
+     "macs=[00:11:22:33:44:55] ip=10.0.0.255 port=9"},
+    {"old_form_port_minus_9",
+     {kMac, "10.0.0.255", "-9"},
+     "macs=[00:11:22:33:44:55] ip=10.0.0.255 port=9"},
+    // Digits and dots that only end like aabb.ccdd.eeff are an ADDRESS.
+    {"old_form_address_shaped_almost_like_a_dotted_mac",
+     {kMac, ".111.2222.3333"},
+     "macs=[00:11:22:33:44:55] ip=.111.2222.3333 port=9"},
+    {"old_form_with_options",
+     {"-n", kMac, "10.0.0.255"},
+     "macs=[00:11:22:33:44:55] ip=10.0.0.255 port=9 dry"},
+    // MAC forms come first: a dotted MAC of digits is no ADDRESS.
+    {"dotted_mac_second",
+     {"00:50:56:12:34:56", "0050.5612.3457"},
+     "macs=[00:50:56:12:34:56,0050.5612.3457] port=9"},
+    {"three_dotted_macs",
+     {"0050.5612.3456", "0050.5612.3457", "0050.5612.3458"},
+     "macs=[0050.5612.3456,0050.5612.3457,0050.5612.3458] port=9"},
+    {"compact_mac_of_digits_second",
+     {kMac, "005056123457"},
+     "macs=[00:11:22:33:44:55,005056123457] port=9"},
+    {"four_words_are_macs",
+     {kMac, "10.0.0.255", "7", "8"},
+     "macs=[00:11:22:33:44:55,10.0.0.255,7,8] port=9"},
+    {"no_old_form_with_a_file",
+     {"-f", "t.txt", kMac, "10.0.0.255"},
+     "macs=[00:11:22:33:44:55,10.0.0.255] files=[t.txt] port=9"},
+    {"a_word_that_is_no_address_is_a_mac", {kMac, "xyz"}, "macs=[00:11:22:33:44:55,xyz] port=9"},
+    {"a_host_name_is_a_mac",
+     {kMac, "host.example"},
+     "macs=[00:11:22:33:44:55,host.example] port=9"},
+    // Usage errors.
+    {"no_target", {"-p", "7"}, "error: no MAC address and no -f FILE given"},
+    {"no_argument", {}, "error: no MAC address and no -f FILE given"},
+    {"unknown_short", {"-z", kMac}, "error: unknown option '-z'"},
+    {"unknown_long", {"--broadcast", kMac}, "error: unknown option '--broadcast'"},
+    {"long_names_are_whole", {"--i", "127.0.0.1", kMac}, "error: unknown option '--i'"},
+    {"long_option_without_a_name", {"--=127.0.0.1", kMac}, "error: unknown option '--=127.0.0.1'"},
+    {"windows_help_switch", {"/?"}, "error: unknown option '/?'"},
+    {"flag_with_a_value", {"--dry-run=yes", kMac}, "error: option '--dry-run=yes' takes no value"},
+    {"missing_value_short", {kMac, "-p"}, "error: option '-p' needs a value"},
+    {"missing_value_long", {kMac, "--port"}, "error: option '--port' needs a value"},
+    {"empty_address", {"-i", "", kMac}, "error: ADDRESS must not be empty"},
+    {"empty_address_attached", {"--ip=", kMac}, "error: ADDRESS must not be empty"},
+    {"port_0", {"-p", "0", kMac}, "error: PORT must be from 1 to 65535, not '0'"},
+    {"port_65536", {"-p", "65536", kMac}, "error: PORT must be from 1 to 65535, not '65536'"},
+    {"port_beyond_every_integer",
+     {"-p", "99999999999999999999", kMac},
+     "error: PORT must be from 1 to 65535, not '99999999999999999999'"},
+    {"port_empty", {"-p", "", kMac}, "error: PORT must be a number, not ''"},
+    {"port_negative", {"-p", "-5", kMac}, "error: PORT must be a number, not '-5'"},
+    {"port_with_a_space", {"-p", " 7", kMac}, "error: PORT must be a number, not ' 7'"},
+    {"port_with_a_suffix", {"-p", "9x", kMac}, "error: PORT must be a number, not '9x'"},
+    {"count_with_a_plus", {"-c", "+2", kMac}, "error: N must be a number, not '+2'"},
+    {"count_0", {"-c", "0", kMac}, "error: N must be from 1 to 1000, not '0'"},
+    {"count_1001", {"-c", "1001", kMac}, "error: N must be from 1 to 1000, not '1001'"},
+    {"wait_past_its_maximum",
+     {"-w", "60001", kMac},
+     "error: MS must be from 0 to 60000, not '60001'"},
+    {"long_values_shown_whole",
+     {"-w", kLong, kMac},
+     "error: MS must be from 0 to 60000, not '" + kLong + "'"},
+    {"control_characters_shown_escaped",
+     {"-p", "\x1b[2J", kMac},
+     "error: PORT must be a number, not '\\x1b[2J'"},
+    {"all_interfaces_and_ip",
+     {"-a", "-i", "10.0.0.255", kMac},
+     "error: -a sends to every interface's broadcast; it cannot go with -i"},
+    {"all_interfaces_and_old_form",
+     {"-a", kMac, "10.1.1.255"},
+     "error: -a sends to every interface's broadcast; it cannot go with an ADDRESS"},
+    {"old_form_and_ip",
+     {"-i", "10.0.0.255", kMac, "10.0.0.255"},
+     "error: an ADDRESS after the MAC and -i together"},
+    {"old_form_port_and_p",
+     {"-p", "7", kMac, "10.0.0.255", "8"},
+     "error: a PORT after the ADDRESS and -p together"},
+    {"old_form_port_not_a_number",
+     {kMac, "10.0.0.255", "x"},
+     "error: PORT must be a number, not 'x'"},
+    {"old_form_port_too_big",
+     {kMac, "10.0.0.255", "70000"},
+     "error: PORT must be from 1 to 65535, not '70000'"},
+};
+
+// Shown by its name in the test's name and in failures.
+void PrintTo(const Case &c, std::ostream *out) { *out << c.name; }
+
+class CommandLine : public testing::TestWithParam<Case> {};
+
+TEST_P(CommandLine, GivesItsPlanOrUsageError) {
+  const Case &c = GetParam();
+  const std::vector<std::string_view> args(c.args.begin(), c.args.end());
+  const wol_wake::CommandLine result = wol_wake::read_command_line(args);
+  if (result.plan) {
+    EXPECT_TRUE(result.error.empty());
+    EXPECT_EQ(describe(*result.plan), c.expected);
+  } else {
+    EXPECT_EQ("error: " + result.error, c.expected);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CommandLine, testing::ValuesIn(kCases),
+                         [](const testing::TestParamInfo<Case> &info) { return info.param.name; });
+
+} // namespace

@@ -1,0 +1,23 @@
+#include "interfaces.h"
+
+#include <algorithm>
+
+namespace wol_wake {
+
+bool directed_broadcast(unsigned long address, unsigned prefix, unsigned long &broadcast) {
+  constexpr unsigned kLongestWithBroadcast = 30;
+  if (prefix > kLongestWithBroadcast) {
+    return false;
+  }
+  const unsigned long host_bits = 0xFFFFFFFFUL >> prefix;
+  broadcast = (address | host_bits) & 0xFFFFFFFFUL;
+  return true;
+}
+
+void add_once(std::vector<std::string> &list, std::string address) {
+  if (std::find(list.begin(), list.end(), address) == list.end()) {
+    list.push_back(std::move(address));
+  }
+}
+
+} // namespace wol_wake

@@ -1,0 +1,23 @@
+// Small pieces of text handling shared by the command line and the target
+// files: plain decimal numbers, and user text made safe to show.
+#ifndef WOL_WAKE_TEXT_H
+#define WOL_WAKE_TEXT_H
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace wol_wake {
+
+// The value of `text` if it is one or more decimal digits and nothing else
+// (no sign, no space); a value beyond what long long holds saturates to its
+// maximum, which every range check here refuses.
+std::optional<long long> decimal(std::string_view text);
+
+// `text` with control characters shown as \xNN, so that a file's bytes
+// cannot drive the terminal that shows a message.
+std::string shown(std::string_view text);
+
+} // namespace wol_wake
+
+#endif
