@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 
 namespace wol_wake {
 
@@ -36,7 +37,7 @@ constexpr long long kMaxCount = 1000;
 constexpr long long kMaxWaitMs = 60000;
 constexpr int kDefaultRepeatWaitMs = 100;
 
-enum class Id { ip, port, all, count, wait, file, dry_run, quiet, help, version };
+enum class Id : std::uint8_t { ip, port, all, count, wait, file, dry_run, quiet, help, version };
 
 struct Option {
   char short_name;
@@ -90,7 +91,7 @@ std::string number(std::string_view name, std::string_view text, long long low, 
 // An argument that is an option: '-' and more, but not a negative number
 // (the 1.0 form's PORT may be one).
 bool is_option(std::string_view arg) {
-  return arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9');
+  return arg.size() > 1 && arg[0] == '-' && (arg[1] < '0' || arg[1] > '9');
 }
 
 // Whether the 1.0 form's ADDRESS may be `text`: empty (the default), or

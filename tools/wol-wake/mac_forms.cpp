@@ -39,7 +39,7 @@ std::string library_mac(std::string_view text) {
     return std::string(text);
   }
   std::string colon;
-  colon.reserve(kDigits + kDigits / 2 - 1);
+  colon.reserve(kDigits + (kDigits / 2) - 1);
   for (const char c : text) {
     if (!is_hex(c)) {
       continue;

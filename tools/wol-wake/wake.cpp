@@ -181,7 +181,7 @@ void Waker::wake_file(const std::string &name) {
   bool at_end = false;
   while (!at_end) {
     const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
-    at_end = got < chunk.size();
+    at_end = std::feof(file) != 0 || std::ferror(file) != 0;
     reader.feed(std::string_view(chunk.data(), got), lines);
     if (at_end) {
       reader.finish(lines);
