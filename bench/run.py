@@ -52,18 +52,22 @@ def micro_benchmarks():
                              for name, t in times.items()}
 
 
+def strace_counts(command, **kwargs):
+    """How many times `command` made each system call, by strace -c."""
+    with tempfile.NamedTemporaryFile("r", suffix=".strace") as log:
+        run(["strace", "-f", "-c", "-o", log.name] + command, **kwargs)
+        calls = {}
+        for line in log.read().splitlines():
+            fields = line.split()
+            if len(fields) >= 5 and fields[3].isdigit():
+                calls[fields[-1]] = int(fields[3])
+        return calls
+
+
 def syscalls_per_call(port):
     """System calls of wake_loop for N calls minus those for none, per call."""
     def count(n):
-        with tempfile.NamedTemporaryFile("r", suffix=".strace") as log:
-            run(["strace", "-f", "-c", "-o", log.name,
-                 os.path.join(BIN, "wake_loop"), str(n), str(port)])
-            calls = {}
-            for line in log.read().splitlines():
-                fields = line.split()
-                if len(fields) >= 5 and fields[3].isdigit():
-                    calls[fields[-1]] = int(fields[3])
-            return calls
+        return strace_counts([os.path.join(BIN, "wake_loop"), str(n), str(port)])
     n = 10_000
     none, many = count(0), count(n)
     per_call = {name: (many.get(name, 0) - none.get(name, 0)) / n
@@ -84,15 +88,8 @@ def tool_syscalls_per_target(port):
     def count(n):
         macs = macs_file(n)
         try:
-            with tempfile.NamedTemporaryFile("r", suffix=".strace") as log:
-                run(["strace", "-f", "-c", "-o", log.name, os.path.join(BIN, "wol-wake"), "-i",
-                     "127.0.0.1", "-p", str(port), "-f", macs], stdout=subprocess.DEVNULL)
-                calls = {}
-                for line in log.read().splitlines():
-                    fields = line.split()
-                    if len(fields) >= 5 and fields[3].isdigit():
-                        calls[fields[-1]] = int(fields[3])
-                return calls
+            return strace_counts([os.path.join(BIN, "wol-wake"), "-i", "127.0.0.1", "-p",
+                                  str(port), "-f", macs], stdout=subprocess.DEVNULL)
         finally:
             os.unlink(macs)
     n = 10_000
