@@ -56,8 +56,10 @@ else
     no_debug "$file"
     dynamic=$(readelf -dW "$file")
     grep -q 'BIND_NOW' <<<"$dynamic" || fail "$(basename "$file") is not bound immediately (-z now)"
-    readelf -lW "$file" | grep -q GNU_RELRO || fail "$(basename "$file") has no RELRO"
-    readelf -sW --dyn-syms "$file" | grep -q __stack_chk_fail ||
+    # (Read whole before grep -q: with pipefail, a grep that stops at the
+    # first match would fail the pipe by the reader's SIGPIPE.)
+    grep -q GNU_RELRO <<<"$(readelf -lW "$file")" || fail "$(basename "$file") has no RELRO"
+    grep -q __stack_chk_fail <<<"$(readelf -sW --dyn-syms "$file")" ||
       fail "$(basename "$file") has no stack protector"
   done
   if [ "$(uname -m)" = x86_64 ]; then
