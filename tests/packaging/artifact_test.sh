@@ -43,7 +43,7 @@ if [ -f "$work/bin/tarnwick-wol.dll" ]; then
     [ -f "$file" ] || continue
     no_debug "$file"
     header=$("$objdump" -p "$file")
-    "$objdump" -t "$file" | grep -q 'no symbols' || fail "$(basename "$file") has a symbol table"
+    grep -q 'no symbols' <<<"$("$objdump" -t "$file")" || fail "$(basename "$file") has a symbol table"
     for flag in HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT; do
       grep -qw "$flag" <<<"$header" || fail "$(basename "$file") lacks $flag"
     done
