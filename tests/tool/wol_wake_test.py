@@ -239,6 +239,25 @@ class WolWake(unittest.TestCase):
             self.assertEqual(run.returncode, 1)
             self.assertIn(b"wol-wake: cannot write the output: ", run.stderr)
 
+    def test_standard_input_goes_a_line_at_a_time(self):
+        # The first target must arrive while standard input is still open.
+        with Receiver() as receiver:
+            tool = subprocess.Popen(TOOL + ["-q", "-i", LO, "-p", str(receiver.port), "-f", "-"],
+                                    stdin=subprocess.PIPE, stdout=subprocess.DEVNULL)
+            try:
+                tool.stdin.write(f"{MAC}\n".encode())
+                tool.stdin.flush()
+                receiver.sock.settimeout(120)  # a bound for a failure, not a wait
+                self.assertEqual(receiver.sock.recv(2048), magic_packet(MAC))
+                tool.stdin.write(b"0A1B2C3D4E5F\n")
+                tool.stdin.close()
+                self.assertEqual(tool.wait(timeout=120), 0)
+                self.assertEqual(receiver.take(1), [magic_packet("0A1B2C3D4E5F")])
+            finally:
+                if tool.poll() is None:
+                    tool.kill()
+                    tool.wait()
+
     @unittest.skipIf(TOOL[0].endswith("wine-run.sh"), "the descriptor limit is for a native tool")
     def test_every_file_is_closed(self):
         # Three times as many files as descriptors: one left open each time

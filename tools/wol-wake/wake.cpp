@@ -36,6 +36,24 @@ void write_line(std::initializer_list<std::string_view> pieces) {
   (void)std::fwrite(line.data(), 1, line.size(), stdout);
 }
 
+// Reads the next bytes of `file` into `chunk`; 0 at its end. Standard input
+// comes a line at a time, so that each target typed or piped in goes at
+// once; a file in large blocks.
+std::size_t read_some(std::FILE *file, bool by_line, std::string &chunk) {
+  if (!by_line) {
+    return std::fread(chunk.data(), 1, chunk.size(), file);
+  }
+  std::size_t got = 0;
+  int c = 0;
+  while (got < chunk.size() && (c = std::getc(file)) != EOF) {
+    chunk[got++] = static_cast<char>(c);
+    if (c == '\n') {
+      break;
+    }
+  }
+  return got;
+}
+
 std::string hex(const Packet &packet) {
   static constexpr char kHex[] = "0123456789abcdef";
   std::string out;
@@ -180,8 +198,8 @@ void Waker::wake_file(const std::string &name) {
   unsigned long targets = 0;
   bool at_end = false;
   while (!at_end) {
-    const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
-    at_end = std::feof(file) != 0 || std::ferror(file) != 0;
+    const std::size_t got = read_some(file, is_stdin, chunk);
+    at_end = got == 0 || std::feof(file) != 0 || std::ferror(file) != 0;
     reader.feed(std::string_view(chunk.data(), got), lines);
     if (at_end) {
       reader.finish(lines);
