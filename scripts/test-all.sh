@@ -2,7 +2,7 @@
 # Installs what is missing, checks the formatting, then builds and tests
 # every way the library is built, with warnings as errors:
 #   sanitize  clang++ with AddressSanitizer, UndefinedBehaviorSanitizer and
-#             clang-tidy; then each fuzz target for a minute
+#             clang-tidy; then the four fuzz targets, two minutes in all
 #   linux     the .so with g++; then the suite again under valgrind
 #   windows   the DLL with mingw-w64, its suite run under Wine
 #   windows-x86  the 32-bit DLL (__stdcall) with mingw-w64, its suite run
@@ -15,7 +15,7 @@
 # one's build); a summary at the end lists each step, and each test that was
 # skipped with its reason. Tests that need root (network namespaces, Debian
 # packages) are skipped for other users. Exit status 0 only when nothing
-# failed. TARNWICK_WOL_FUZZ_SECONDS sets the time per fuzz target (default 60).
+# failed. The fuzz targets share twice TARNWICK_WOL_FUZZ_SECONDS (default 60).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
