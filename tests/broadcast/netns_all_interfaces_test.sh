@@ -50,12 +50,13 @@ outcome() { # COMMAND...: "STATUS OUTPUT", the output without CRs
 if [ "$kind" = wine ]; then
   unreachable="A socket operation was attempted to an unreachable network"
   library_message="sendto() failed"
-  library_sender=("${sender[@]:0:${#sender[@]}-1}" "$LIBRARY_SEND")
 else
   unreachable="Network is unreachable"
   library_message="sendto() failed (WSA error)"
-  library_sender=("$LIBRARY_SEND")
 fi
+# The library's program runs as the sender does: under the same Wine or
+# qemu-user, or by itself.
+library_sender=("${sender[@]:0:${#sender[@]}-1}" "$LIBRARY_SEND")
 expect "-a with only loopback (status, output)" "$(outcome run_sender -a "$mac")" \
   "1 wol-wake: no IPv4 interface is up that can broadcast"
 expect "a send with no route (status, output)" "$(outcome run_sender -i 10.1.2.255 "$mac")" \

@@ -21,6 +21,17 @@ check_imports() { # FILE ALSO_ALLOWED
   fi
 }
 
+# export_rva NAME < OBJDUMP_P: the export's address, from the tables that
+# objdump -p prints. Up to binutils 2.40 a name's line gives the index of
+# its ordinal ("[ 1] wol_packet"), later ones the ordinal itself
+# ("[ 1] +base[ 2]  0001 wol_packet").
+export_rva() {
+  awk -v name="$1" '
+    { gsub(/\[ +/, "[") }
+    $NF == "RVA" { by_index[$1] = $3; by_ordinal[$2] = $3; next }
+    $NF == name && $1 ~ /^\[[0-9]+\]$/ { print ($2 ~ /^\+base/ ? by_ordinal[$2] : by_index[$1]) }'
+}
+
 case "$library" in
 *.dll)
   exports=$("$objdump" -p "$library" |
@@ -36,8 +47,7 @@ case "$library" in
   if grep -qE '^Magic[[:space:]]+010b' <<<"$header"; then
     base=0x$(awk '$1 == "ImageBase" {print $2}' <<<"$header")
     for name in wol_packet wol_send; do
-      index=$(sed -n "s/^\t\[ *\([0-9]*\)\] $name\$/\1/p" <<<"$header")
-      rva=0x$(sed -n "s/^\t\[ *$index\] +base\[ *[0-9]*\] \([0-9a-f]*\) Export RVA\$/\1/p" <<<"$header")
+      rva=0x$(export_rva "$name" <<<"$header")
       return=$("$objdump" -d --start-address=$((base + rva)) --stop-address=$((base + rva + 4096)) \
         "$library" | grep -m 1 -E $'\tret' || true)
       echo "$name returns with: ${return##*$'\t'}"
