@@ -27,6 +27,9 @@ LO = "127.0.0.1"
 MAC = "00:11:22:33:44:55"
 HINT = "Try 'wol-wake --help' for more information."
 BAD_ADDRESS = "invalid broadcast_ip (must be IPv4 dotted quad)"
+# The ethers file used without --ethers (Wine's %SystemRoot% is C:\windows).
+DEFAULT_ETHERS = (r"C:\windows\System32\drivers\etc\ethers" if TOOL[0].endswith("wine-run.sh")
+                  else "/etc/ethers")
 
 
 def sent(mac, port):
@@ -168,6 +171,13 @@ CASES = [
               "{file}:2: not a MAC address, and not in {ethers}"],
          status=1, datagrams=[("a", "08:00:20:01:14:5c"), ("a", MAC), ("a", "08:00:20:01:14:5c"),
                               ("b", MAC), ("b", "0a1b2c3d4e5f")]),
+    dict(name="name_not_in_the_default_ethers_file", args="-n -i {lo} no-such-machine.example",
+         err=["no-such-machine.example: not a MAC address, and not in " + DEFAULT_ETHERS], status=1),
+    # A resend that -c and -w would make end after the timeout is not made.
+    dict(name="up_resends_only_within_the_timeout",
+         args="-i {lo} -p {a} -c 2 -w 2000 --up {lo}:{a} -t 2 -r 1 00:11:22:33:44:55",
+         out=[sent(MAC, "{a}")] * 2, err=["{lo}: not up after 2 s"], status=3,
+         datagrams=[("a", MAC)] * 2),
     dict(name="ethers_file_that_cannot_be_read",
          args="-n -i {lo} --ethers {missing} office-pc 00:11:22:33:44:55",
          out=[f"would send {MAC} to {LO}:9: " + magic_packet(MAC).hex()],

@@ -398,7 +398,11 @@ int Waker::wait_until_up(const std::function<void()> &resend) {
       fail(host_shown, fatal);
       return kCannotAsk;
     }
-    if (settings_.resend_s > 0 && Clock::now() >= next_resend && Clock::now() < deadline) {
+    // A resend with -c and -w takes their time: only when it ends before the deadline.
+    const milliseconds resend_takes{static_cast<long long>(settings_.count - 1) *
+                                    settings_.wait_ms};
+    if (settings_.resend_s > 0 && Clock::now() >= next_resend &&
+        Clock::now() + resend_takes < deadline) {
       resend();
       (void)std::fflush(stdout);
       next_resend += resend_every;
