@@ -45,6 +45,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   check(s.wait_ms >= 0 && s.wait_ms <= 60000);
   check(!s.address || !s.address->empty());
   check(!(s.all_interfaces && s.address));
+  check(!(s.ipv6 && (s.address || s.all_interfaces)));
+  check(!(s.iface && (s.address || s.all_interfaces)));
+  check(!s.iface || !s.iface->empty());
+  check(!s.ethernet || (s.iface && !s.address && !s.all_interfaces && !s.ipv6));
+  check(!s.up_host ||
+        (!s.up_host->empty() && !s.dry_run && plan.macs.size() == 1 && plan.files.empty()));
+  check(s.up_port >= 0 && s.up_port <= 65535);
+  check(s.timeout_s >= 1 && s.resend_s >= 0);
+  check(s.password.empty() || s.password.size() == 4 || s.password.size() == 6);
   check(plan.macs.size() + plan.files.size() <= args.size());
   return 0;
 }

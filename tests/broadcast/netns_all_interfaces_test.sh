@@ -61,9 +61,9 @@ expect "-a with only loopback (status, output)" "$(outcome run_sender -a "$mac")
   "1 wol-wake: no IPv4 interface is up that can broadcast"
 expect "a send with no route (status, output)" "$(outcome run_sender -i 10.1.2.255 "$mac")" \
   "1 wol-wake: $mac: 10.1.2.255:9: $unreachable"
-expect "the default address with no route (status, output)" "$(outcome run_sender "$mac" x)" \
+expect "the default address with no route (status, output)" "$(outcome run_sender "$mac" x:y)" \
   "1 wol-wake: $mac: 255.255.255.255:9: $unreachable
-wol-wake: x: mac contains non-hex characters"
+wol-wake: x:y: mac contains non-hex characters"
 expect "the library with no route" "$(ip netns exec "$tx_ns" env WINEPREFIX="$work/wine" \
   timeout 300 "${library_sender[@]}" "$mac" 10.1.2.255 9 | tr -d '\r')" "-1 $library_message"
 
@@ -87,22 +87,60 @@ ip -n "$tx_ns" addr add 203.0.113.129/25 dev wol4
 ip -n "$tx_ns" link set wol4 up # up, but no carrier: its peer is down
 wait_for "wol4 to be up without a carrier" bash -c \
   "ip -n '$tx_ns' link show wol4 | grep -q 'NO-CARRIER.*,UP'"
+# IPv6 sends from a link-local address once it is no longer tentative.
+wait_for "the IPv6 link-local addresses" bash -c \
+  "[ \"\$(ip -n '$tx_ns' -6 addr show scope link | grep -v tentative | grep -c inet6)\" -ge 2 ]"
 
 # Each receiver, for each of its broadcasts: one datagram on port 9, two on
-# the chosen port; receiver one also the file line's own.
+# the chosen port; receiver one also the file line's own, receiver two
+# also -I's, on the chosen port.
 one_count=$((3 * ${#one_broadcasts[@]} + 1))
-two_count=$((3 * ${#two_broadcasts[@]}))
+two_count=$((4 * ${#two_broadcasts[@]}))
 listen one "$one_ns" wol1 "$one_ip" "$one_count" 9 "$chosen_port"
 listen two "$two_ns" wol2 "$two_ip" "$two_count" 9 "$chosen_port"
+listen6 one6 "$one_ns" wol1 wol1
+listen6 two6 "$two_ns" wol2 wol2
+if [ "$kind" = native ]; then
+  needs etherwake
+  # -e's frames on link two, and UDP probes that tell when tshark listens.
+  # (As a field, wol.passwd gives the bytes of its text; the dissector's
+  # summary, "Wake On LAN, MAC: ..., password: ...", names it right.)
+  ip netns exec "$two_ns" tshark -i wol2 -f "ether proto 0x0842 or udp port $probe_port" -l -n \
+    -T fields -E separator=' ' -e eth.src -e eth.dst -e eth.type -e frame.len -e wol.mac -e wol \
+    -e udp.dstport >"$work/frames.wire" 2>"$work/frames.tshark.log" &
+  pids+=($!)
+  wait_for "tshark to capture frames on wol2" probe_captured frames "$two_ip"
+fi
 
 run_sender -a "$mac" | tee "$work/sent.out"
 run_sender -a -p "$chosen_port" -c 2 -w 0 "$(echo "$mac" | tr ':' '-')" >>"$work/sent.out"
 echo "$mac $one_ip $chosen_port" >"$work/targets.txt"
 (cd "$work" && run_sender -a -f targets.txt) >"$work/file.out"
+run_sender -I wol2 -p "$chosen_port" "$mac" >"$work/interface.out"
+run_sender -6 -p "$chosen_port" "$mac" >"$work/ipv6.out"
+run_sender -6 -I wol2 "$mac" >>"$work/ipv6.out"
+if [ "$kind" = native ]; then
+  run_sender -e -I wol2 -P 0a:0b:0c:0d:0e:0f "$mac" >"$work/frame.out"
+  echo "send: etherwake -b -i wol2 -p 0a:0b:0c:0d:0e:0f $mac"
+  ip netns exec "$tx_ns" timeout 10 etherwake -b -i wol2 -p 0a:0b:0c:0d:0e:0f "$mac"
+  expect "-e without root or CAP_NET_RAW (status, output)" "$(outcome ip netns exec "$tx_ns" \
+    setpriv --reuid=65534 --regid=65534 --clear-groups --inh-caps=-all "${sender[@]}" -e -I wol2 "$mac")" \
+    "1 wol-wake: $mac: ff:ff:ff:ff:ff:ff on wol2: cannot open a raw Ethernet socket: Operation not permitted (it needs root or CAP_NET_RAW)"
+elif [ "$kind" = wine ]; then
+  expect "-e off Linux (status, output)" "$(outcome run_sender -e -I wol2 "$mac")" \
+    "2 wol-wake: -e sends raw Ethernet frames, which this build cannot: Linux only
+Try 'wol-wake --help' for more information."
+fi
+expect "-I with an unknown interface (status, output)" \
+  "$(outcome run_sender -I wol9 "$mac" | sed 's/there are: .*wol2.*/there are: .../')" \
+  "1 wol-wake: wol9: no such interface; there are: ..."
 expect "-a with -i (status, first line)" "$(outcome run_sender -a -i 192.0.2.255 "$mac" | head -n 1)" \
   "2 wol-wake: -a sends to every interface's broadcast; it cannot go with -i"
 received one "$one_count"
 received two "$two_count"
+wait_for "tshark to show -6's datagram on link one" wire_has one6 1
+wait_for "tshark to show -6's datagrams on link two" wire_has two6 2
+[ "$kind" != native ] || wait_for "tshark to show the two frames on link two" wire_has frames 2
 
 # --- what arrived, by receiver ----------------------------------------------------
 lines() { # SUFFIX BROADCAST...: what each broadcast gets
@@ -123,14 +161,35 @@ expect "what the sender said it sent" "$(tr -d '\r' <"$work/sent.out" | sort)" "
 )"
 expect "-a -f with the line's own ADDRESS" "$(tr -d '\r' <"$work/file.out")" \
   "sent $mac to $one_ip:$chosen_port"
+expect "what -I said it sent" "$(tr -d '\r' <"$work/interface.out" | sort)" "$(
+  for to in "${two_broadcasts[@]}"; do echo "sent $mac to $to:$chosen_port"; done | sort
+)"
+# (The scope is the interface's name, or under Windows its index.)
+expect "what -6 said it sent" "$(tr -d '\r' <"$work/ipv6.out" | sed 's/%[^]]*]/%IF]/' | sort)" \
+  "$(printf 'sent %s to [ff02::1%%IF]:%s\n' "$mac" "$chosen_port" "$mac" "$chosen_port" "$mac" 9 | sort)"
+expect "tshark saw over IPv6 on link one" "$(seen one6)" "ff02::1 $chosen_port $macs"
+expect "tshark saw over IPv6 on link two" "$(seen two6)" \
+  "$(printf 'ff02::1 %s %s\n' "$chosen_port" "$macs" 9 "$macs" | sort)"
+if [ "$kind" = native ]; then
+  expect "what -e said it sent" "$(cat "$work/frame.out")" "sent $mac to ff:ff:ff:ff:ff:ff on wol2"
+  tx_wol2_mac=$(ip -n "$tx_ns" link show wol2 | awk '/link\/ether/ { print $2 }')
+  # wol-wake's frame, then etherwake -b's (to the broadcast address; without -b
+  # it sends to the target's own MAC): the same.
+  expect "tshark saw on link two (Ethernet source, destination, type, length, MACs, password)" \
+    "$(seen frames | sed 's/ Wake On LAN, .*, password: \([0-9a-f:]*\) *$/ \1/')" \
+    "$(printf '%s\n' "$tx_wol2_mac ff:ff:ff:ff:ff:ff 0x0842 122 $macs 0a:0b:0c:0d:0e:0f"{,})"
+fi
 expect "receiver one got" "$(recorded one)" \
   "$({ lines "$packet" "${one_broadcasts[@]}"; echo "$one_ip $chosen_port $packet"; } | sort)"
-expect "receiver two got" "$(recorded two)" "$(lines "$packet" "${two_broadcasts[@]}" | sort)"
+expect "receiver two got" "$(recorded two)" "$({ lines "$packet" "${two_broadcasts[@]}"
+  for to in "${two_broadcasts[@]}"; do echo "$to $chosen_port $packet"; done; } | sort)"
 expect "tshark saw on link one" "$(seen one)" \
   "$({ lines "$macs" "${one_broadcasts[@]}"; echo "$one_ip $chosen_port $macs"; } | sort)"
-expect "tshark saw on link two" "$(seen two)" "$(lines "$macs" "${two_broadcasts[@]}" | sort)"
+expect "tshark saw on link two" "$(seen two)" "$({ lines "$macs" "${two_broadcasts[@]}"
+  for to in "${two_broadcasts[@]}"; do echo "$to $chosen_port $macs"; done; } | sort)"
 if [ "$status" = 0 ]; then
   echo "ok: $kind sender, -a reached ${#one_broadcasts[@]} subnets on link one and" \
-    "${#two_broadcasts[@]} on link two, each once per packet; failures named their reason"
+    "${#two_broadcasts[@]} on link two, each once per packet; -I and -6 only their links;" \
+    "failures named their reason"
 fi
 exit "$status"

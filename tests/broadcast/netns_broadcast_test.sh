@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Proves on a real (virtual) Ethernet link that a wake-up leaves as a limited
-# broadcast to 255.255.255.255:9, exactly as Debian's wakeonlan sends it.
+# broadcast to 255.255.255.255:9, exactly as Debian's wakeonlan sends it;
+# and that a destination host name is resolved by the system's resolver
+# (the namespace's own hosts file), or named with the resolver's reason.
 #
 #   netns_broadcast_test.sh MAC native|emulated|wine SENDER...
 #
@@ -30,11 +32,15 @@ new_namespace rx_ns rx
 link "$tx_ns" wol0 "$sender_ip/24" "$rx_ns" wol1 "$receiver_ip/24"
 # The limited broadcast leaves by the default route.
 ip -n "$tx_ns" route add default dev wol0
+# Names: the receiver's in the hosts file; any other asks a name server that
+# is not there (on the sender's own loopback), which refuses at once.
+etc_file "$tx_ns" hosts "127.0.0.1 localhost" "$receiver_ip sleeper.test"
+etc_file "$tx_ns" resolv.conf "nameserver 127.0.0.1" "options attempts:1 timeout:1"
 start_sender
 
 # Where each datagram goes, as sent below (wakeonlan's last).
 destinations=("255.255.255.255 9" "255.255.255.255 9" "$subnet_broadcast $chosen_port"
-  "$receiver_ip $chosen_port" "255.255.255.255 9")
+  "$receiver_ip $chosen_port" "$receiver_ip 9" "255.255.255.255 9")
 count=${#destinations[@]}
 listen rx "$rx_ns" wol1 "$receiver_ip" "$count" 9 "$chosen_port"
 
@@ -43,6 +49,16 @@ send "$mac"                                 # wol_send(mac, NULL, 0)
 send "$mac" "" -5                           # wol_send(mac, "", -5)
 send "$mac" "$subnet_broadcast" "$chosen_port"
 send "$mac" "$receiver_ip" "$chosen_port"
+run_sender -i sleeper.test "$mac" | tee "$work/name.out"
+expect "a destination by name" "$(tr -d '\r' <"$work/name.out")" "sent $mac to sleeper.test:9"
+set +e
+run_sender -i nowhere.test "$mac" >"$work/unresolved.out" 2>&1
+unresolved_status=$?
+cat "$work/unresolved.out"
+set -e
+expect "a name that does not resolve (status)" "$unresolved_status" 1
+expect "a name that does not resolve (message)" \
+  "$(tr -d '\r' <"$work/unresolved.out" | grep -c "^wol-wake: $mac: nowhere.test: .")" 1
 echo "send: wakeonlan $mac"
 ip netns exec "$tx_ns" timeout 10 wakeonlan -i 255.255.255.255 -p 9 "$mac"
 received rx "$count"

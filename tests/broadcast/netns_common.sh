@@ -26,6 +26,8 @@ needs ip tshark python3 timeout
 
 work=$(mktemp -d)
 namespaces=()
+declare -A etc_made=()
+etc_netns_made=
 pids=()
 suffix=$$
 
@@ -51,7 +53,9 @@ cleanup() {
   fi
   for ns in "${namespaces[@]}"; do
     ip netns del "$ns" 2>/dev/null || true
+    [ -z "${etc_made[$ns]:-}" ] || rm -rf "/etc/netns/$ns"
   done
+  [ -z "$etc_netns_made" ] || rmdir /etc/netns 2>/dev/null || true
   [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
@@ -69,6 +73,20 @@ new_namespace() {
   namespaces+=("$ns")
   ip -n "$ns" link set lo up
   printf -v "$1" %s "$ns"
+}
+
+# etc_file NS NAME LINE...: /etc/netns/NS/NAME, which `ip netns exec` puts
+# in place of /etc/NAME (hosts, resolv.conf) for NS's programs; removed
+# with the namespace.
+etc_file() {
+  local ns=$1 name=$2
+  shift 2
+  if [ ! -d /etc/netns ]; then
+    mkdir /etc/netns
+    etc_netns_made=1
+  fi
+  [ -n "${etc_made[$ns]:-}" ] || { mkdir "/etc/netns/$ns"; etc_made[$ns]=1; }
+  printf '%s\n' "$@" >"/etc/netns/$ns/$name"
 }
 
 # link NS_A IF_A ADDRESS_A/PREFIX NS_B IF_B ADDRESS_B/PREFIX: a veth pair.
@@ -110,27 +128,41 @@ wait_for() {
 }
 
 # listen NAME NS IF ADDRESS COUNT PORT...: records the datagrams that reach
-# NS on PORTs (at most COUNT, then the recorder ends) and captures IF's UDP
-# traffic with tshark's Wake-on-LAN dissector. Returns once both are
+# NS on PORTs (at most COUNT, then the recorder ends) and captures IF's
+# IPv4 UDP traffic with tshark's Wake-on-LAN dissector. Returns once both are
 # really listening: the recorder has bound its sockets, and tshark has
 # seen a probe that the sending namespace sent to ADDRESS.
 listen() {
   local name=$1 ns=$2 interface=$3 address=$4 count=$5
   shift 5
-  # A UDP datagram goes to the dissector of the lower of its two ports: with
-  # a random source port that Wireshark knows for another protocol, that one
-  # would win over Wake-on-LAN, which finds its packets by their content. So
-  # content first.
-  ip netns exec "$ns" tshark -i "$interface" -f udp -l -n -o udp.try_heuristic_first:TRUE \
-    -T fields -E separator=' ' -e ip.dst -e udp.dstport -e wol.mac \
-    >"$work/$name.wire" 2>"$work/$name.tshark.log" &
-  pids+=($!)
+  capture "$name" "$ns" "$interface" ip
   ip netns exec "$ns" python3 "$here/udp_recorder.py" "$work/$name.datagrams" "$count" 120 "$@" \
     >"$work/$name.recorder.log" 2>&1 &
   pids+=($!)
   eval "recorder_$name=$!"
   wait_for "the $name recorder to bind" grep -q ready "$work/$name.recorder.log"
   wait_for "tshark to capture on $interface" probe_captured "$name" "$address"
+}
+
+# capture NAME NS IF ip|ip6: tshark on IF, one line per UDP datagram of that
+# IP version: "DESTINATION PORT MACS".
+capture() {
+  # A UDP datagram goes to the dissector of the lower of its two ports: with
+  # a random source port that Wireshark knows for another protocol, that one
+  # would win over Wake-on-LAN, which finds its packets by their content. So
+  # content first.
+  ip netns exec "$2" tshark -i "$3" -f "$4 and udp" -l -n -o udp.try_heuristic_first:TRUE \
+    -T fields -E separator=' ' -e "${4/ip6/ipv6}.dst" -e udp.dstport -e wol.mac \
+    >"$work/$1.wire" 2>"$work/$1.tshark.log" &
+  pids+=($!)
+}
+
+# listen6 NAME NS IF TX_IF: captures IF's IPv6 UDP traffic (no recorder);
+# returns once tshark has seen a probe that the sending namespace sent to
+# ff02::1 out of TX_IF, the other end of the link.
+listen6() {
+  capture "$1" "$2" "$3" ip6
+  wait_for "tshark to capture on $3" probe_captured "$1" "ff02::1%$4"
 }
 
 # probe_captured NAME ADDRESS: sends one probe datagram from the sending

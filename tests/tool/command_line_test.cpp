@@ -46,11 +46,35 @@ std::string describe(const Plan &plan) {
   }
   out += std::string(s.all_interfaces ? " all" : "") + (s.dry_run ? " dry" : "") +
          (s.quiet ? " quiet" : "");
+  if (!s.password.empty()) {
+    out += " password=";
+    for (const unsigned char byte : s.password) {
+      out += std::to_string(byte) + ".";
+    }
+  }
+  if (s.iface) {
+    out += " iface=" + *s.iface;
+  }
+  if (s.ipv6) {
+    out += " ipv6";
+  }
+  if (s.ethernet) {
+    out += " ethernet";
+  }
+  if (s.up_host) {
+    out += " up=" + *s.up_host + ":" + std::to_string(s.up_port) +
+           " t=" + std::to_string(s.timeout_s) + " r=" + std::to_string(s.resend_s);
+  }
+  if (!s.ethers_file.empty()) {
+    out += " ethers=" + s.ethers_file;
+  }
   return out;
 }
 
 const std::string kMac = "00:11:22:33:44:55";
 const std::string kLong(300, '7');
+const std::string kBadPassword =
+    "error: PW must be six bytes as aa:bb:cc:dd:ee:ff or four as a dotted quad, not ";
 
 const Case kCases[] = {
     // Plans.
@@ -123,6 +147,69 @@ const Case kCases[] = {
     {"a_host_name_is_a_mac",
      {kMac, "host.example"},
      "macs=[00:11:22:33:44:55,host.example] port=9"},
+    // SecureOn passwords: six bytes in any MAC form, or a dotted quad.
+    {"password_of_six_bytes",
+     {"-P", "0a-0B-0c-0d-0e-ff", kMac},
+     "macs=[00:11:22:33:44:55] port=9 password=10.11.12.13.14.255."},
+    {"password_with_one_digit_groups",
+     {"--password=8:0:20:1:14:5c", kMac},
+     "macs=[00:11:22:33:44:55] port=9 password=8.0.32.1.20.92."},
+    {"password_of_four_bytes",
+     {"-P192.168.001.0", kMac},
+     "macs=[00:11:22:33:44:55] port=9 password=192.168.1.0."},
+    {"ethers_file", {"--ethers", "my ethers", "pc"}, "macs=[pc] port=9 ethers=my ethers"},
+    {"the_last_password_wins",
+     {"-P", "1.2.3.4", "-P", "aabb.ccdd.eeff", kMac},
+     "macs=[00:11:22:33:44:55] port=9 password=170.187.204.221.238.255."},
+    // One interface, IPv6. -6 is the option even where a negative PORT
+    // could be meant; -60 is a number.
+    {"interface", {"-I", "Ethernet 2", kMac}, "macs=[00:11:22:33:44:55] port=9 iface=Ethernet 2"},
+    {"ipv6_on_an_interface",
+     {"-6I", "eth0", kMac},
+     "macs=[00:11:22:33:44:55] port=9 iface=eth0 ipv6"},
+    {"ipv6_everywhere", {"--ipv6", kMac}, "macs=[00:11:22:33:44:55] port=9 ipv6"},
+    {"ipv6_flags_together", {"-6nq", kMac}, "macs=[00:11:22:33:44:55] port=9 dry quiet ipv6"},
+    {"old_form_port_minus_60",
+     {kMac, "10.0.0.255", "-60"},
+     "macs=[00:11:22:33:44:55] ip=10.0.0.255 port=9"},
+#ifdef __linux__
+    {"ethernet", {"-eI", "eth0", kMac}, "macs=[00:11:22:33:44:55] port=9 iface=eth0 ethernet"},
+    {"ethernet_and_ip",
+     {"-e", "-I", "eth0", "-i", "::1", kMac},
+     "error: -e sends a raw Ethernet frame; it cannot go with -i"},
+    {"ethernet_and_ipv6",
+     {"--ethernet", "-6I", "eth0", kMac},
+     "error: -e sends a raw Ethernet frame; it cannot go with -6"},
+    {"ethernet_and_old_form",
+     {"-eI", "eth0", kMac, "10.0.0.255"},
+     "error: -e sends a raw Ethernet frame; it cannot go with an ADDRESS"},
+    {"ethernet_without_interface",
+     {"-e", kMac},
+     "error: -e needs -I IFACE, the interface to send the frame out of"},
+#else
+    {"ethernet_off_linux",
+     {"-eI", "eth0", kMac},
+     "error: -e sends raw Ethernet frames, which this build cannot: Linux only"},
+#endif
+    // Waiting until up: HOST, HOST:PORT, [IPv6]:PORT, IPv6 without a port.
+    {"up_by_icmp",
+     {"--up", "pc.example", kMac},
+     "macs=[00:11:22:33:44:55] port=9 up=pc.example:0 t=120 r=10"},
+    {"up_by_tcp",
+     {"-u", "10.0.0.5:22", "-t", "1", "-r", "0", kMac},
+     "macs=[00:11:22:33:44:55] port=9 up=10.0.0.5:22 t=1 r=0"},
+    {"up_ipv6_with_a_port",
+     {"--up=[fe80::1%eth0]:65535", "--timeout=86400", "--resend=86400", kMac},
+     "macs=[00:11:22:33:44:55] port=9 up=fe80::1%eth0:65535 t=86400 r=86400"},
+    {"up_ipv6_without_a_port",
+     {"-u", "2001:db8::1", kMac},
+     "macs=[00:11:22:33:44:55] port=9 up=2001:db8::1:0 t=120 r=10"},
+    {"up_ipv6_in_brackets",
+     {"-u", "[::1]", kMac},
+     "macs=[00:11:22:33:44:55] port=9 up=::1:0 t=120 r=10"},
+    {"up_with_the_old_form",
+     {"-u", "10.0.0.5", kMac, "10.0.0.255", "7"},
+     "macs=[00:11:22:33:44:55] ip=10.0.0.255 port=7 up=10.0.0.5:0 t=120 r=10"},
     // Usage errors.
     {"no_target", {"-p", "7"}, "error: no MAC address and no -f FILE given"},
     {"no_argument", {}, "error: no MAC address and no -f FILE given"},
@@ -172,6 +259,54 @@ const Case kCases[] = {
     {"old_form_port_not_a_number",
      {kMac, "10.0.0.255", "x"},
      "error: PORT must be a number, not 'x'"},
+    {"password_of_three_bytes", {"-P", "1.2.3", kMac}, kBadPassword + "'1.2.3'"},
+    {"password_of_five_quad_parts", {"-P", "1.2.3.4.5", kMac}, kBadPassword + "'1.2.3.4.5'"},
+    {"password_byte_256", {"-P", "1.2.3.256", kMac}, kBadPassword + "'1.2.3.256'"},
+    {"password_with_four_digits", {"-P", "0001.2.3.4", kMac}, kBadPassword + "'0001.2.3.4'"},
+    {"password_empty_part", {"-P", "1..2.3", kMac}, kBadPassword + "'1..2.3'"},
+    {"password_trailing_dot", {"-P", "1.2.3.4.", kMac}, kBadPassword + "'1.2.3.4.'"},
+    {"password_of_five_mac_bytes",
+     {"-P", "0a:0b:0c:0d:0e", kMac},
+     kBadPassword + "'0a:0b:0c:0d:0e'"},
+    {"password_empty", {"--password=", kMac}, kBadPassword + "''"},
+    {"ethers_file_empty", {"--ethers=", "pc"}, "error: FILE must not be empty"},
+    {"interface_empty", {"--interface=", kMac}, "error: IFACE must not be empty"},
+    {"ipv6_and_ip", {"-6", "-i", "::1", kMac}, "error: -6 sends to ff02::1; it cannot go with -i"},
+    {"ipv6_and_all", {"-a6", kMac}, "error: -6 sends to ff02::1; it cannot go with -a"},
+    {"ipv6_and_old_form",
+     {"-6", kMac, "10.0.0.255"},
+     "error: -6 sends to ff02::1; it cannot go with an ADDRESS"},
+    {"interface_and_ip",
+     {"-I", "eth0", "-i", "10.0.0.255", kMac},
+     "error: -I sends out of one interface; it cannot go with -i"},
+    {"interface_and_all",
+     {"-a", "-I", "eth0", kMac},
+     "error: -I sends out of one interface; it cannot go with -a"},
+    {"old_form_negative_port_is_ipv6",
+     {kMac, "10.0.0.255", "-6"},
+     "error: -6 sends to ff02::1; it cannot go with an ADDRESS"},
+    {"up_empty", {"--up=", kMac}, "error: HOST must not be empty"},
+    {"up_empty_host", {"-u", ":22", kMac}, "error: HOST must not be empty"},
+    {"up_empty_port", {"-u", "pc:", kMac}, "error: PORT must be a number, not ''"},
+    {"up_port_0", {"-u", "pc:0", kMac}, "error: PORT must be from 1 to 65535, not '0'"},
+    {"up_bracket_not_closed",
+     {"-u", "[::1", kMac},
+     "error: HOST[:PORT] must be a name or an address, or [IPv6]:PORT, not '[::1'"},
+    {"up_bracket_then_text",
+     {"-u", "[::1]22", kMac},
+     "error: HOST[:PORT] must be a name or an address, or [IPv6]:PORT, not '[::1]22'"},
+    {"up_with_a_dry_run",
+     {"-n", "-u", "pc", kMac},
+     "error: --up waits for the machine to answer; it cannot go with -n"},
+    {"up_with_two_macs",
+     {"-u", "pc", kMac, "AABBCCDDEEFF"},
+     "error: --up waits for one machine: give exactly one MAC, and no -f"},
+    {"up_with_a_file",
+     {"-u", "pc", "-f", "t.txt"},
+     "error: --up waits for one machine: give exactly one MAC, and no -f"},
+    {"timeout_0", {"-u", "pc", "-t", "0", kMac}, "error: SECONDS must be from 1 to 86400, not '0'"},
+    {"timeout_without_up", {"-t", "5", kMac}, "error: -t and -r go with --up"},
+    {"resend_without_up", {"--resend=0", kMac}, "error: -t and -r go with --up"},
     {"old_form_port_too_big",
      {kMac, "10.0.0.255", "70000"},
      "error: PORT must be from 1 to 65535, not '70000'"},

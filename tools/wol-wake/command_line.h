@@ -12,17 +12,28 @@
 namespace wol_wake {
 
 constexpr int kDefaultPort = 9;
+constexpr int kDefaultTimeout = 120;
+constexpr int kDefaultResend = 10;
 
 // How every target's datagrams go, unless a file line names its own
 // ADDRESS or PORT.
 struct Settings {
-  std::optional<std::string> address; // -i; none: 255.255.255.255, or -a's broadcasts
-  int port = kDefaultPort;            // -p, 1 to 65535
-  bool all_interfaces = false;        // -a
-  int count = 1;                      // -c
-  int wait_ms = 0;                    // -w, or its default for the count
-  bool dry_run = false;               // -n
-  bool quiet = false;                 // -q
+  std::optional<std::string> address;  // -i; none: 255.255.255.255, or -a's broadcasts
+  int port = kDefaultPort;             // -p, 1 to 65535
+  bool all_interfaces = false;         // -a
+  std::optional<std::string> iface;    // -I
+  bool ipv6 = false;                   // -6
+  bool ethernet = false;               // -e
+  int count = 1;                       // -c
+  int wait_ms = 0;                     // -w, or its default for the count
+  bool dry_run = false;                // -n
+  bool quiet = false;                  // -q
+  std::vector<unsigned char> password; // -P: none, 4 or 6 bytes after the packet
+  std::string ethers_file;             // --ethers; empty: the system's
+  std::optional<std::string> up_host;  // --up: wait until HOST answers
+  int up_port = 0;                     // ... a TCP connection to it; 0: ICMP echo
+  int timeout_s = kDefaultTimeout;     // -t: how long --up waits
+  int resend_s = kDefaultResend;       // -r: --up sends again every so often; 0: never
 };
 
 enum class Action { wake, help, version };
@@ -39,6 +50,10 @@ struct CommandLine {
   std::optional<Plan> plan;
   std::string error;
 };
+
+// A SecureOn password's bytes: six in any MAC form, or four as a dotted
+// quad; nothing for other text.
+std::optional<std::vector<unsigned char>> password_bytes(std::string_view text);
 
 // Reads the arguments after the program's name.
 CommandLine read_command_line(const std::vector<std::string_view> &args);

@@ -20,4 +20,18 @@ void add_once(std::vector<std::string> &list, std::string address) {
   }
 }
 
+const Interface *find_interface(const Interfaces &interfaces, const std::string &name) {
+  for (const Interface &each : interfaces.list) {
+    if (each.name == name) {
+      return &each;
+    }
+  }
+  for (const Interface &each : interfaces.list) {
+    if (std::to_string(each.index) == name) {
+      return &each;
+    }
+  }
+  return nullptr;
+}
+
 } // namespace wol_wake

@@ -1,6 +1,8 @@
-// The interfaces -a sends on: the directed broadcast address of every IPv4
-// address of every interface that is up, has a link (carrier) and can
-// broadcast, and is not loopback. One file per platform:
+// The host's interfaces, for the options that choose destinations from
+// them: -a (the directed broadcast of every IPv4 address of every interface
+// that is up, has a link (carrier) and can broadcast, and is not loopback),
+// -I (one interface's broadcasts) and -6 (ff02::1 on one interface, or on
+// every one that is up and can multicast). One file per platform:
 // interfaces_posix.cpp (getifaddrs), interfaces_win32.cpp
 // (GetAdaptersAddresses).
 #ifndef WOL_WAKE_INTERFACES_H
@@ -11,12 +13,23 @@
 
 namespace wol_wake {
 
-struct Broadcasts {
-  std::vector<std::string> addresses; // dotted quads, each once, in the system's order
-  std::string error;                  // when not empty: the list could not be read
+struct Interface {
+  std::string name;                    // eth0; on Windows the friendly name, "Ethernet 2"
+  unsigned index = 0;                  // the system's interface index (IPv6's on Windows)
+  bool up = false;                     // up, with a link (carrier); not loopback
+  bool multicast = false;              // can multicast, and has IPv6
+  std::vector<std::string> broadcasts; // IPv4 directed broadcasts, each once
 };
 
-Broadcasts interface_broadcasts();
+struct Interfaces {
+  std::vector<Interface> list; // in the system's order
+  std::string error;           // when not empty: the list could not be read
+};
+
+Interfaces list_interfaces();
+
+// The one named `name`, or else the one whose index `name` is; none: null.
+const Interface *find_interface(const Interfaces &interfaces, const std::string &name);
 
 // The directed broadcast of an address with `prefix` network bits (both in
 // host byte order), or nothing for a /31 or /32, which have none.

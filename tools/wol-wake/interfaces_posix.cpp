@@ -14,15 +14,6 @@
 namespace wol_wake {
 namespace {
 
-// Up, with carrier (IFF_RUNNING: a cable, a peer), able to broadcast, and
-// not loopback: as Windows' operational status "up".
-bool can_broadcast(const ifaddrs &entry) {
-  const unsigned wanted = IFF_UP | IFF_RUNNING | IFF_BROADCAST;
-  return entry.ifa_addr != nullptr && entry.ifa_netmask != nullptr &&
-         entry.ifa_addr->sa_family == AF_INET && (entry.ifa_flags & wanted) == wanted &&
-         (entry.ifa_flags & IFF_LOOPBACK) == 0;
-}
-
 in_addr ipv4_of(const sockaddr *address) {
   sockaddr_in ipv4{};
   std::memcpy(&ipv4, address, sizeof ipv4);
@@ -37,17 +28,43 @@ unsigned prefix_length(std::uint32_t mask) {
   return bits;
 }
 
+Interface &entry_for(Interfaces &interfaces, const char *name) {
+  for (Interface &each : interfaces.list) {
+    if (each.name == name) {
+      return each;
+    }
+  }
+  Interface added;
+  added.name = name;
+  added.index = ::if_nametoindex(name);
+  interfaces.list.push_back(added);
+  return interfaces.list.back();
+}
+
 } // namespace
 
-Broadcasts interface_broadcasts() {
-  Broadcasts result;
+Interfaces list_interfaces() {
+  Interfaces result;
   ifaddrs *all = nullptr;
   if (::getifaddrs(&all) != 0) {
     result.error = std::string("cannot list the interfaces: ") + std::strerror(errno);
     return result;
   }
   for (const ifaddrs *entry = all; entry != nullptr; entry = entry->ifa_next) {
-    if (!can_broadcast(*entry)) {
+    Interface &one = entry_for(result, entry->ifa_name);
+    const unsigned flags = entry->ifa_flags;
+    const bool loopback = (flags & IFF_LOOPBACK) != 0;
+    // Up, with carrier (IFF_RUNNING: a cable, a peer): as Windows'
+    // operational status "up".
+    one.up = (flags & (IFF_UP | IFF_RUNNING)) == (IFF_UP | IFF_RUNNING) && !loopback;
+    if (entry->ifa_addr == nullptr) {
+      continue;
+    }
+    if (entry->ifa_addr->sa_family == AF_INET6 && (flags & IFF_MULTICAST) != 0 && !loopback) {
+      one.multicast = true;
+    }
+    if (entry->ifa_addr->sa_family != AF_INET || entry->ifa_netmask == nullptr ||
+        (flags & IFF_BROADCAST) == 0 || loopback) {
       continue;
     }
     // From the address and its netmask, as on Windows: an address added
@@ -62,7 +79,7 @@ Broadcasts interface_broadcasts() {
     out.s_addr = htonl(static_cast<std::uint32_t>(broadcast));
     char text[INET_ADDRSTRLEN] = {};
     ::inet_ntop(AF_INET, &out, text, sizeof text);
-    add_once(result.addresses, text);
+    add_once(one.broadcasts, text);
   }
   ::freeifaddrs(all);
   return result;

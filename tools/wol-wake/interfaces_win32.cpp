@@ -24,18 +24,32 @@ bool disconnected(const IP_ADAPTER_ADDRESSES &adapter) {
 }
 
 // Operational status "up" and a connected medium mean a link, as
-// IFF_RUNNING on Linux; loopback, tunnels and dial-up links have no
-// broadcast.
+// IFF_RUNNING on Linux; loopback, tunnels and dial-up links do not count.
 bool can_broadcast(const IP_ADAPTER_ADDRESSES &adapter) {
   return adapter.OperStatus == IfOperStatusUp && adapter.IfType != IF_TYPE_SOFTWARE_LOOPBACK &&
          adapter.IfType != IF_TYPE_TUNNEL && adapter.IfType != IF_TYPE_PPP &&
          !disconnected(adapter);
 }
 
+// A friendly name in UTF-8.
+std::string utf8(const wchar_t *wide) {
+  if (wide == nullptr) {
+    return {};
+  }
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) {
+    return {};
+  }
+  std::string text(static_cast<std::size_t>(size), '\0');
+  (void)WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
+  text.resize(static_cast<std::size_t>(size - 1));
+  return text;
+}
+
 } // namespace
 
-Broadcasts interface_broadcasts() {
-  Broadcasts result;
+Interfaces list_interfaces() {
+  Interfaces result;
   const ULONG flags = GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
   // In a buffer of the size Windows asks for; it may grow between the two
   // calls, hence the few tries.
@@ -44,7 +58,7 @@ Broadcasts interface_broadcasts() {
   std::vector<unsigned char> buffer;
   for (int tries = 0; tries < 4 && status == ERROR_BUFFER_OVERFLOW; ++tries) {
     buffer.assign(size, 0);
-    status = GetAdaptersAddresses(AF_INET, flags, nullptr,
+    status = GetAdaptersAddresses(AF_UNSPEC, flags, nullptr,
                                   reinterpret_cast<IP_ADAPTER_ADDRESSES *>(buffer.data()), &size);
   }
   if (status == ERROR_NO_DATA) {
@@ -57,12 +71,19 @@ Broadcasts interface_broadcasts() {
   }
   for (const auto *adapter = reinterpret_cast<const IP_ADAPTER_ADDRESSES *>(buffer.data());
        adapter != nullptr; adapter = adapter->Next) {
-    if (!can_broadcast(*adapter)) {
-      continue;
-    }
+    Interface one;
+    one.name = utf8(adapter->FriendlyName);
+    one.index = adapter->Ipv6IfIndex != 0 ? adapter->Ipv6IfIndex : adapter->IfIndex;
+    one.up = can_broadcast(*adapter);
+    const bool loopback = adapter->IfType == IF_TYPE_SOFTWARE_LOOPBACK;
     for (const IP_ADAPTER_UNICAST_ADDRESS *unicast = adapter->FirstUnicastAddress;
          unicast != nullptr; unicast = unicast->Next) {
-      if (unicast->Address.lpSockaddr->sa_family != AF_INET) {
+      const int family = unicast->Address.lpSockaddr->sa_family;
+      if (family == AF_INET6 && !loopback && (adapter->Flags & IP_ADAPTER_NO_MULTICAST) == 0) {
+        one.multicast = true;
+      }
+      if (family != AF_INET || loopback || adapter->IfType == IF_TYPE_TUNNEL ||
+          adapter->IfType == IF_TYPE_PPP) {
         continue;
       }
       sockaddr_in ip{};
@@ -75,8 +96,9 @@ Broadcasts interface_broadcasts() {
       out.s_addr = htonl(broadcast);
       char text[INET_ADDRSTRLEN] = {};
       InetNtopA(AF_INET, &out, text, sizeof text);
-      add_once(result.addresses, text);
+      add_once(one.broadcasts, text);
     }
+    result.list.push_back(std::move(one));
   }
   return result;
 }

@@ -1,22 +1,37 @@
 // The MAC forms wol-wake takes. The library reads AA:BB:CC:DD:EE:FF and
 // AABBCCDDEEFF; the tool also takes what Windows prints (getmac, ipconfig:
-// AA-BB-CC-DD-EE-FF) and what switches print (aabb.ccdd.eeff), and hands
-// those to the library in the colon form.
+// AA-BB-CC-DD-EE-FF), what switches print (aabb.ccdd.eeff) and what
+// /etc/ethers and some Unix tools write (8:0:20:1:14:5c, one-digit groups),
+// and hands those to the library in the colon form. A target that is none
+// of them may be a host name of the ethers file.
 #ifndef WOL_WAKE_MAC_FORMS_H
 #define WOL_WAKE_MAC_FORMS_H
 
+#include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace wol_wake {
 
-// Whether `text` is a MAC in one of the four forms.
+using MacBytes = std::array<unsigned char, 6>;
+
+// Whether `text` is a MAC in one of the five forms.
 bool is_mac_form(std::string_view text);
 
-// The text to hand the library: the hyphen and dot forms turned into the
-// colon form; any other text unchanged, so that the library judges it and
-// its message is the one reported.
+// The six bytes of a MAC in one of the five forms.
+std::optional<MacBytes> mac_bytes(std::string_view text);
+
+// The text to hand the library: the hyphen, dot and one-digit forms turned
+// into the colon form; any other text unchanged, so that the library judges
+// it and its message is the one reported.
 std::string library_mac(std::string_view text);
+
+// Whether `text`, which is no MAC form, is to be looked up as a host name:
+// letters, digits, '-', '_' and '.', not starting with '-' or '.', and not
+// a mistyped MAC (twelve or more hex digits with at most '-' and '.'
+// between them). Other text is the library's to judge.
+bool may_be_host_name(std::string_view text);
 
 } // namespace wol_wake
 

@@ -4,7 +4,9 @@
 // files (target_file.h), over the tool's own transport (transport.h).
 //
 // Exit status: 0 when every datagram went (with -n: every target was
-// valid), 1 when any target failed, 2 for a command line it cannot use.
+// valid; with --up: and the machine answered), 1 when any target failed, 2
+// for a command line it cannot use, 3 when --up's machine did not answer in
+// time.
 #include "command_line.h"
 #include "tarnwick_wol.h"
 #include "text.h"
@@ -37,7 +39,7 @@ int run(const wol_wake::Plan &plan) {
     return 0;
   }
   wol_wake::Waker waker(plan.settings);
-  if (plan.settings.all_interfaces && !waker.list_interfaces()) {
+  if (!waker.list_interfaces()) {
     return kFailed;
   }
   for (const std::string &mac : plan.macs) {
@@ -45,6 +47,12 @@ int run(const wol_wake::Plan &plan) {
   }
   for (const std::string &file : plan.files) {
     waker.wake_file(file);
+  }
+  if (plan.settings.up_host && !waker.failed()) {
+    // One target, checked by the command line.
+    const std::string &mac = plan.macs.front();
+    return waker.wait_until_up(
+        [&] { waker.wake(wol_wake::shown(mac), mac, plan.settings.address, plan.settings.port); });
   }
   return waker.failed() ? kFailed : 0;
 }

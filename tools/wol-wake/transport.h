@@ -1,12 +1,13 @@
 // wol-wake's own UDP transport: the library builds each packet, and the
 // tool sends it here, through one IPv4 socket with broadcasting enabled
-// that is kept for the whole run (the library's wol_send opens one per
-// datagram, and can name no reason for a failure). Every failure carries
-// the system's reason: strerror on POSIX, FormatMessage on Windows.
-// One file per platform: transport_posix.cpp, transport_win32.cpp.
+// (and one IPv6 socket, when an IPv6 address is named) kept for the whole run (the library's
+// wol_send opens one per datagram, and can name no reason for a failure). Every failure carries the
+// system's reason: strerror on POSIX, FormatMessage on Windows. One file per platform:
+// transport_posix.cpp, transport_win32.cpp.
 #ifndef WOL_WAKE_TRANSPORT_H
 #define WOL_WAKE_TRANSPORT_H
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -14,13 +15,27 @@
 
 namespace wol_wake {
 
-// An IPv4 address, in network byte order.
-struct Ipv4 {
-  std::uint32_t network_order = 0;
+// An IPv4 or IPv6 address, in network byte order, with an IPv6 scope (the
+// interface index of fe80::1%eth0 or ff02::1%eth0).
+struct Endpoint {
+  bool ipv6 = false;
+  std::array<unsigned char, 16> bytes{}; // IPv4: the first four
+  std::uint32_t scope = 0;
 };
 
 // The address for a dotted quad, as the platform's inet_pton reads it.
-std::optional<Ipv4> parse_ipv4(const std::string &text);
+std::optional<Endpoint> parse_ipv4(const std::string &text);
+
+// An address, or why there is none.
+struct Resolved {
+  std::optional<Endpoint> endpoint;
+  std::string error;
+};
+
+// An IPv6 literal (with a %scope: an interface name or index) or a host
+// name, by the system's resolver (getaddrinfo): its first address. A name
+// that does not resolve gives the resolver's reason.
+Resolved resolve(const std::string &text);
 
 class Transport {
 public:
@@ -33,12 +48,24 @@ public:
 
   // Sends `size` bytes in one datagram to `to`:`port`. Returns nothing when
   // the whole datagram went, or else the system's reason.
-  std::optional<std::string> send(Ipv4 to, int port, const unsigned char *bytes, std::size_t size);
+  std::optional<std::string> send(const Endpoint &to, int port, const unsigned char *bytes,
+                                  std::size_t size);
+
+  // Sends `size` bytes as the payload of one Ethernet frame of type 0x0842
+  // (Wake-on-LAN's) from the interface `index`'s own MAC to
+  // ff:ff:ff:ff:ff:ff (Linux: a packet socket, which needs root or
+  // CAP_NET_RAW; elsewhere the reason it cannot).
+  std::optional<std::string> send_frame(unsigned index, const unsigned char *bytes,
+                                        std::size_t size);
 
 private:
-  std::optional<std::string> open();
+  std::optional<std::string> open(bool ipv6);
 
-  std::intptr_t socket_ = -1; // a descriptor, or a Winsock SOCKET
+  std::intptr_t socket_ = -1;  // a descriptor, or a Winsock SOCKET
+  std::intptr_t socket6_ = -1; // the same for IPv6
+#ifndef _WIN32
+  int frame_socket_ = -1; // a packet socket, for -e
+#endif
 };
 
 // Waits `ms` milliseconds.

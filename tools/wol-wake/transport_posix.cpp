@@ -6,6 +6,12 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#ifdef __linux__
+#include <net/ethernet.h>
+#include <netpacket/packet.h>
+#endif
+#include <initializer_list>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
@@ -17,11 +23,11 @@ namespace {
 std::string reason(int error) { return std::strerror(error); }
 
 // A socket that no program started by this one inherits.
-int udp_socket() {
+int udp_socket(int family) {
 #ifdef SOCK_CLOEXEC
-  return ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+  return ::socket(family, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
 #else
-  const int fd = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  const int fd = ::socket(family, SOCK_DGRAM, IPPROTO_UDP);
   if (fd >= 0) {
     (void)::fcntl(fd, F_SETFD, FD_CLOEXEC);
   }
@@ -31,24 +37,102 @@ int udp_socket() {
 
 } // namespace
 
-std::optional<Ipv4> parse_ipv4(const std::string &text) {
+std::optional<Endpoint> parse_ipv4(const std::string &text) {
   in_addr address{};
   if (::inet_pton(AF_INET, text.c_str(), &address) != 1) {
     return std::nullopt;
   }
-  return Ipv4{address.s_addr};
+  Endpoint endpoint;
+  std::memcpy(endpoint.bytes.data(), &address, sizeof address);
+  return endpoint;
+}
+
+Resolved resolve(const std::string &text) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_DGRAM;
+  addrinfo *found = nullptr;
+  const int error = ::getaddrinfo(text.c_str(), nullptr, &hints, &found);
+  if (error != 0) {
+    return {std::nullopt, error == EAI_SYSTEM ? reason(errno) : ::gai_strerror(error)};
+  }
+  Resolved result;
+  for (const addrinfo *each = found; each != nullptr && !result.endpoint; each = each->ai_next) {
+    Endpoint endpoint;
+    if (each->ai_family == AF_INET) {
+      sockaddr_in ipv4{};
+      std::memcpy(&ipv4, each->ai_addr, sizeof ipv4);
+      std::memcpy(endpoint.bytes.data(), &ipv4.sin_addr, sizeof ipv4.sin_addr);
+      result.endpoint = endpoint;
+    } else if (each->ai_family == AF_INET6) {
+      sockaddr_in6 ipv6{};
+      std::memcpy(&ipv6, each->ai_addr, sizeof ipv6);
+      endpoint.ipv6 = true;
+      std::memcpy(endpoint.bytes.data(), &ipv6.sin6_addr, sizeof ipv6.sin6_addr);
+      endpoint.scope = ipv6.sin6_scope_id;
+      result.endpoint = endpoint;
+    }
+  }
+  ::freeaddrinfo(found);
+  if (!result.endpoint) {
+    result.error = "no IPv4 or IPv6 address";
+  }
+  return result;
 }
 
 Transport::~Transport() {
-  if (socket_ >= 0) {
-    (void)::close(static_cast<int>(socket_));
+  for (const std::intptr_t fd : {socket_, socket6_, std::intptr_t{frame_socket_}}) {
+    if (fd >= 0) {
+      (void)::close(static_cast<int>(fd));
+    }
   }
 }
 
-std::optional<std::string> Transport::open() {
-  const int fd = udp_socket();
+std::optional<std::string> Transport::send_frame(unsigned index, const unsigned char *bytes,
+                                                 std::size_t size) {
+#ifdef __linux__
+  constexpr std::uint16_t kWakeOnLanType = 0x0842;
+  if (frame_socket_ < 0) {
+    // SOCK_DGRAM: the kernel writes the Ethernet header, with the
+    // interface's own MAC as the source.
+    frame_socket_ = ::socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, htons(kWakeOnLanType));
+    if (frame_socket_ < 0) {
+      return "cannot open a raw Ethernet socket: " + reason(errno) +
+             " (it needs root or CAP_NET_RAW)";
+    }
+  }
+  sockaddr_ll to{};
+  to.sll_family = AF_PACKET;
+  to.sll_protocol = htons(kWakeOnLanType);
+  to.sll_ifindex = static_cast<int>(index);
+  to.sll_halen = ETH_ALEN;
+  std::memset(to.sll_addr, 0xFF, ETH_ALEN);
+  ssize_t sent = -1;
+  do {
+    sent =
+        ::sendto(frame_socket_, bytes, size, 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
+  } while (sent < 0 && errno == EINTR);
+  if (sent < 0) {
+    return reason(errno);
+  }
+  return std::nullopt;
+#else
+  (void)index;
+  (void)bytes;
+  (void)size;
+  return "raw Ethernet frames are sent on Linux only";
+#endif
+}
+
+std::optional<std::string> Transport::open(bool ipv6) {
+  const int fd = udp_socket(ipv6 ? AF_INET6 : AF_INET);
   if (fd < 0) {
-    return "cannot open a UDP socket: " + reason(errno);
+    return std::string(ipv6 ? "cannot open an IPv6 UDP socket: " : "cannot open a UDP socket: ") +
+           reason(errno);
+  }
+  if (ipv6) {
+    socket6_ = fd;
+    return std::nullopt;
   }
   const int on = 1;
   if (::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
@@ -60,21 +144,37 @@ std::optional<std::string> Transport::open() {
   return std::nullopt;
 }
 
-std::optional<std::string> Transport::send(Ipv4 to, int port, const unsigned char *bytes,
+std::optional<std::string> Transport::send(const Endpoint &to, int port, const unsigned char *bytes,
                                            std::size_t size) {
-  if (socket_ < 0) {
-    if (auto failed = open()) {
+  const std::intptr_t &fd = to.ipv6 ? socket6_ : socket_;
+  if (fd < 0) {
+    if (auto failed = open(to.ipv6)) {
       return failed;
     }
   }
-  sockaddr_in destination{};
-  destination.sin_family = AF_INET;
-  destination.sin_port = htons(static_cast<std::uint16_t>(port));
-  destination.sin_addr.s_addr = to.network_order;
+  sockaddr_storage destination{};
+  socklen_t length = 0;
+  const auto network_port = htons(static_cast<std::uint16_t>(port));
+  if (to.ipv6) {
+    sockaddr_in6 ipv6{};
+    ipv6.sin6_family = AF_INET6;
+    ipv6.sin6_port = network_port;
+    std::memcpy(&ipv6.sin6_addr, to.bytes.data(), sizeof ipv6.sin6_addr);
+    ipv6.sin6_scope_id = to.scope;
+    std::memcpy(&destination, &ipv6, sizeof ipv6);
+    length = sizeof ipv6;
+  } else {
+    sockaddr_in ipv4{};
+    ipv4.sin_family = AF_INET;
+    ipv4.sin_port = network_port;
+    std::memcpy(&ipv4.sin_addr, to.bytes.data(), sizeof ipv4.sin_addr);
+    std::memcpy(&destination, &ipv4, sizeof ipv4);
+    length = sizeof ipv4;
+  }
   ssize_t sent = -1;
   do {
-    sent = ::sendto(static_cast<int>(socket_), bytes, size, 0,
-                    reinterpret_cast<const sockaddr *>(&destination), sizeof destination);
+    sent = ::sendto(static_cast<int>(fd), bytes, size, 0,
+                    reinterpret_cast<const sockaddr *>(&destination), length);
   } while (sent < 0 && errno == EINTR);
   if (sent < 0) {
     return reason(errno);

@@ -4,6 +4,8 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <cstring>
+#include <initializer_list>
 #include <string>
 
 namespace wol_wake {
@@ -26,6 +28,13 @@ const char *known_reason(DWORD error) {
            "sufficient buffer space or because a queue was full";
   case WSAEHOSTUNREACH:
     return "A socket operation was attempted to an unreachable host";
+  case WSAHOST_NOT_FOUND:
+    return "No such host is known";
+  case WSATRY_AGAIN:
+    return "This is usually a temporary error during hostname resolution and means that the "
+           "local server did not receive a response from an authoritative server";
+  case WSANO_DATA:
+    return "The requested name is valid, but no data of the requested type was found";
   default:
     return nullptr;
   }
@@ -52,26 +61,11 @@ std::string last_reason() { return reason(static_cast<DWORD>(WSAGetLastError()))
 
 SOCKET as_socket(std::intptr_t value) { return static_cast<SOCKET>(value); }
 
-// Winsock, started by the first socket and never shut down: the process ends soon after.
+// Winsock, started by the first socket or name and never shut down: the
+// process ends soon after.
 bool g_winsock_started = false;
 
-} // namespace
-
-std::optional<Ipv4> parse_ipv4(const std::string &text) {
-  IN_ADDR address{};
-  if (InetPtonA(AF_INET, text.c_str(), &address) != 1) {
-    return std::nullopt;
-  }
-  return Ipv4{address.s_addr};
-}
-
-Transport::~Transport() {
-  if (socket_ != -1) {
-    (void)closesocket(as_socket(socket_));
-  }
-}
-
-std::optional<std::string> Transport::open() {
+std::optional<std::string> start_winsock() {
   if (!g_winsock_started) {
     WSADATA data;
     const int error = WSAStartup(MAKEWORD(2, 2), &data);
@@ -80,9 +74,77 @@ std::optional<std::string> Transport::open() {
     }
     g_winsock_started = true;
   }
-  const SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  return std::nullopt;
+}
+
+} // namespace
+
+std::optional<Endpoint> parse_ipv4(const std::string &text) {
+  IN_ADDR address{};
+  if (InetPtonA(AF_INET, text.c_str(), &address) != 1) {
+    return std::nullopt;
+  }
+  Endpoint endpoint;
+  std::memcpy(endpoint.bytes.data(), &address, sizeof address);
+  return endpoint;
+}
+
+Resolved resolve(const std::string &text) {
+  if (auto failed = start_winsock()) {
+    return {std::nullopt, *failed};
+  }
+  ADDRINFOA hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_DGRAM;
+  ADDRINFOA *found = nullptr;
+  const int error = getaddrinfo(text.c_str(), nullptr, &hints, &found);
+  if (error != 0) {
+    return {std::nullopt, reason(static_cast<DWORD>(error))};
+  }
+  Resolved result;
+  for (const ADDRINFOA *each = found; each != nullptr && !result.endpoint; each = each->ai_next) {
+    Endpoint endpoint;
+    if (each->ai_family == AF_INET) {
+      sockaddr_in ipv4{};
+      std::memcpy(&ipv4, each->ai_addr, sizeof ipv4);
+      std::memcpy(endpoint.bytes.data(), &ipv4.sin_addr, sizeof ipv4.sin_addr);
+      result.endpoint = endpoint;
+    } else if (each->ai_family == AF_INET6) {
+      sockaddr_in6 ipv6{};
+      std::memcpy(&ipv6, each->ai_addr, sizeof ipv6);
+      endpoint.ipv6 = true;
+      std::memcpy(endpoint.bytes.data(), &ipv6.sin6_addr, sizeof ipv6.sin6_addr);
+      endpoint.scope = ipv6.sin6_scope_id;
+      result.endpoint = endpoint;
+    }
+  }
+  freeaddrinfo(found);
+  if (!result.endpoint) {
+    result.error = "no IPv4 or IPv6 address";
+  }
+  return result;
+}
+
+Transport::~Transport() {
+  for (const std::intptr_t s : {socket_, socket6_}) {
+    if (s != -1) {
+      (void)closesocket(as_socket(s));
+    }
+  }
+}
+
+std::optional<std::string> Transport::open(bool ipv6) {
+  if (auto failed = start_winsock()) {
+    return failed;
+  }
+  const SOCKET s = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_DGRAM, IPPROTO_UDP);
   if (s == INVALID_SOCKET) {
-    return "cannot open a UDP socket: " + last_reason();
+    return std::string(ipv6 ? "cannot open an IPv6 UDP socket: " : "cannot open a UDP socket: ") +
+           last_reason();
+  }
+  if (ipv6) {
+    socket6_ = static_cast<std::intptr_t>(s);
+    return std::nullopt;
   }
   const BOOL on = TRUE;
   if (setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char *>(&on), sizeof on) !=
@@ -95,20 +157,36 @@ std::optional<std::string> Transport::open() {
   return std::nullopt;
 }
 
-std::optional<std::string> Transport::send(Ipv4 to, int port, const unsigned char *bytes,
+std::optional<std::string> Transport::send(const Endpoint &to, int port, const unsigned char *bytes,
                                            std::size_t size) {
-  if (socket_ == -1) {
-    if (auto failed = open()) {
+  const std::intptr_t &s = to.ipv6 ? socket6_ : socket_;
+  if (s == -1) {
+    if (auto failed = open(to.ipv6)) {
       return failed;
     }
   }
-  sockaddr_in destination{};
-  destination.sin_family = AF_INET;
-  destination.sin_port = htons(static_cast<u_short>(port));
-  destination.sin_addr.s_addr = to.network_order;
+  sockaddr_storage destination{};
+  int length = 0;
+  const u_short network_port = htons(static_cast<u_short>(port));
+  if (to.ipv6) {
+    sockaddr_in6 ipv6{};
+    ipv6.sin6_family = AF_INET6;
+    ipv6.sin6_port = network_port;
+    std::memcpy(&ipv6.sin6_addr, to.bytes.data(), sizeof ipv6.sin6_addr);
+    ipv6.sin6_scope_id = to.scope;
+    std::memcpy(&destination, &ipv6, sizeof ipv6);
+    length = sizeof ipv6;
+  } else {
+    sockaddr_in ipv4{};
+    ipv4.sin_family = AF_INET;
+    ipv4.sin_port = network_port;
+    std::memcpy(&ipv4.sin_addr, to.bytes.data(), sizeof ipv4.sin_addr);
+    std::memcpy(&destination, &ipv4, sizeof ipv4);
+    length = sizeof ipv4;
+  }
   const int sent =
-      sendto(as_socket(socket_), reinterpret_cast<const char *>(bytes), static_cast<int>(size), 0,
-             reinterpret_cast<const sockaddr *>(&destination), sizeof destination);
+      sendto(as_socket(s), reinterpret_cast<const char *>(bytes), static_cast<int>(size), 0,
+             reinterpret_cast<const sockaddr *>(&destination), length);
   if (sent == SOCKET_ERROR) {
     return last_reason();
   }
@@ -116,6 +194,13 @@ std::optional<std::string> Transport::send(Ipv4 to, int port, const unsigned cha
     return "sent " + std::to_string(sent) + " of " + std::to_string(size) + " bytes";
   }
   return std::nullopt;
+}
+
+// A member, as on Linux where it keeps its packet socket.
+std::optional<std::string>
+Transport::send_frame( // NOLINT(readability-convert-member-functions-to-static)
+    unsigned /*index*/, const unsigned char * /*bytes*/, std::size_t /*size*/) {
+  return "raw Ethernet frames are sent on Linux only";
 }
 
 void sleep_ms(int ms) { Sleep(static_cast<DWORD>(ms)); }

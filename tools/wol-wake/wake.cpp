@@ -2,12 +2,14 @@
 
 #include "interfaces.h"
 #include "mac_forms.h"
+#include "probe.h"
 #include "target_file.h"
 #include "tarnwick_wol.h"
 #include "text.h"
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <initializer_list>
 
@@ -24,7 +26,8 @@ constexpr char kDefaultAddress[] = "255.255.255.255";
 constexpr char kBadAddress[] = "invalid broadcast_ip (must be IPv4 dotted quad)";
 constexpr std::size_t kChunk = std::size_t{64} * 1024;
 
-using Packet = std::array<unsigned char, TARNWICK_WOL_PACKET_SIZE>;
+// The magic packet and a SecureOn password's four or six bytes.
+constexpr std::size_t kMaxPacket = TARNWICK_WOL_PACKET_SIZE + 6;
 
 // Writes the pieces as one line of standard output.
 void write_line(std::initializer_list<std::string_view> pieces) {
@@ -54,7 +57,7 @@ std::size_t read_some(std::FILE *file, bool by_line, std::string &chunk) {
   return got;
 }
 
-std::string hex(const Packet &packet) {
+std::string hex(const std::vector<unsigned char> &packet) {
   static constexpr char kHex[] = "0123456789abcdef";
   std::string out;
   out.reserve(2 * packet.size());
@@ -65,7 +68,118 @@ std::string hex(const Packet &packet) {
   return out;
 }
 
+// Text of digits and dots is meant as a dotted quad, and is no host name
+// (a resolver would take 127.1 for 127.0.0.1).
+bool dotted_quad_shaped(std::string_view text) {
+  return text.find_first_not_of("0123456789.") == std::string_view::npos;
+}
+
+std::string unknown_interface(const Interfaces &found, const std::string &name) {
+  std::string known;
+  for (const Interface &each : found.list) {
+    known += (known.empty() ? "" : ", ") + shown(each.name);
+  }
+  return shown(name) + ": no such interface; there are: " + known;
+}
+
+// -6: ff02::1 on the chosen interface, or on every one that is up and can
+// multicast, with the interface as the scope (Windows knows scopes only by
+// index). Returns the message when there is none.
+std::string ipv6_destinations(const Interfaces &found, const Interface *chosen,
+                              std::vector<std::string> &out) {
+  for (const Interface &each : found.list) {
+    if (chosen == &each || (chosen == nullptr && each.up && each.multicast)) {
+#ifdef _WIN32
+      add_once(out, "ff02::1%" + std::to_string(each.index));
+#else
+      add_once(out, "ff02::1%" + each.name);
+#endif
+    }
+  }
+  return out.empty() ? "no interface is up that can multicast over IPv6" : "";
+}
+
+// -a and -I: the directed broadcasts of the chosen interface, or of every
+// one that is up.
+std::string ipv4_destinations(const Interfaces &found, const Interface *chosen,
+                              std::vector<std::string> &out) {
+  for (const Interface &each : found.list) {
+    if (chosen == &each || (chosen == nullptr && each.up)) {
+      for (const std::string &broadcast : each.broadcasts) {
+        add_once(out, broadcast);
+      }
+    }
+  }
+  if (!out.empty()) {
+    return {};
+  }
+  return chosen != nullptr ? shown(chosen->name) + ": no IPv4 address with a broadcast"
+                           : "no IPv4 interface is up that can broadcast";
+}
+
+// Reads a whole file; false with errno set when it cannot.
+bool read_file(const std::string &name, std::string &text) {
+  std::FILE *file = std::fopen(name.c_str(), "rb");
+  if (file == nullptr) {
+    return false;
+  }
+  std::string chunk(kChunk, '\0');
+  std::size_t got = 0;
+  do {
+    got = std::fread(chunk.data(), 1, chunk.size(), file);
+    text.append(chunk.data(), got);
+  } while (got == chunk.size());
+  const bool ok = std::ferror(file) == 0;
+  const int error = errno;
+  (void)std::fclose(file);
+  errno = error;
+  return ok;
+}
+
 } // namespace
+
+std::optional<MacBytes> Waker::look_up(std::string_view where, std::string_view name) {
+  if (!ethers_) {
+    ethers_.emplace();
+    const bool chosen = !settings_.ethers_file.empty();
+    const std::string file = chosen ? settings_.ethers_file : default_ethers_file();
+    ethers_file_ = shown(file);
+    std::string text;
+    if (read_file(file, text)) {
+      ethers_->read(text);
+    } else if (chosen || errno != ENOENT) { // a system without the file has no names
+      ethers_error_ = std::strerror(errno);
+    }
+  }
+  if (!ethers_error_.empty()) {
+    fail(where, "not a MAC address, and " + ethers_file_ + " cannot be read", ethers_error_);
+    return std::nullopt;
+  }
+  std::optional<MacBytes> mac = ethers_->find(name);
+  if (!mac) {
+    fail(where, "not a MAC address, and not in " + ethers_file_);
+  }
+  return mac;
+}
+
+std::optional<Endpoint> Waker::endpoint(const std::string &address, std::string &error) {
+  error.clear();
+  if (dotted_quad_shaped(address)) {
+    std::optional<Endpoint> ipv4 = parse_ipv4(address);
+    if (!ipv4) {
+      error = kBadAddress;
+    }
+    return ipv4;
+  }
+  auto known = names_.find(address);
+  if (known == names_.end()) {
+    known = names_.emplace(address, resolve(address)).first;
+  }
+  if (!known->second.endpoint) {
+    error = shown(address) + ": " + known->second.error;
+  }
+  return known->second.endpoint;
+}
 
 void Waker::fail(std::string_view where, std::string_view message, std::string_view reason) {
   std::string line = "wol-wake: ";
@@ -82,46 +196,70 @@ void Waker::fail(std::string_view where, std::string_view message, std::string_v
 }
 
 bool Waker::list_interfaces() {
-  Broadcasts found = interface_broadcasts();
-  if (!found.error.empty()) {
-    std::fprintf(stderr, "wol-wake: %s\n", found.error.c_str());
+  if (!settings_.all_interfaces && !settings_.iface && !settings_.ipv6) {
+    return true;
+  }
+  const Interfaces found = wol_wake::list_interfaces();
+  std::string error = found.error;
+  const Interface *chosen = nullptr;
+  if (error.empty() && settings_.iface) {
+    chosen = find_interface(found, *settings_.iface);
+    if (chosen == nullptr) {
+      error = unknown_interface(found, *settings_.iface);
+    }
+  }
+  if (error.empty() && settings_.ethernet && chosen != nullptr) {
+    frame_interface_ = chosen->name; // -e goes with -I
+    frame_index_ = chosen->index;
+    return true;
+  }
+  if (error.empty()) {
+    error = settings_.ipv6 ? ipv6_destinations(found, chosen, broadcasts_)
+                           : ipv4_destinations(found, chosen, broadcasts_);
+  }
+  if (!error.empty()) {
+    std::fprintf(stderr, "wol-wake: %s\n", error.c_str());
     return false;
   }
-  if (found.addresses.empty()) {
-    std::fputs("wol-wake: no IPv4 interface is up that can broadcast\n", stderr);
-    return false;
-  }
-  broadcasts_ = std::move(found.addresses);
   return true;
 }
 
-void Waker::deliver(std::string_view where, const std::string &mac, const unsigned char *packet,
-                    const std::string &address, int port) {
+void Waker::deliver(std::string_view where, const std::string &mac,
+                    const std::vector<unsigned char> &packet, const std::string &address,
+                    int port) {
+  const bool frame = address.empty(); // -e
   // Most targets share their address and port: read them once.
-  if (address != last_address_ || port != last_port_) {
+  if (frame) {
+    last_address_.clear();
+    last_endpoint_ = Endpoint{};
+    last_destination_ = "ff:ff:ff:ff:ff:ff on " + shown(frame_interface_);
+  } else if (address != last_address_ || port != last_port_) {
     last_address_ = address;
     last_port_ = port;
-    last_ipv4_ = parse_ipv4(address);
-    last_destination_ = shown(address) + ":" + std::to_string(port);
+    last_endpoint_ = endpoint(address, last_error_);
+    const bool colons = address.find(':') != std::string::npos;
+    last_destination_ =
+        (colons ? "[" + shown(address) + "]" : shown(address)) + ":" + std::to_string(port);
   }
-  const std::optional<Ipv4> to = last_ipv4_;
+  const std::optional<Endpoint> &to = last_endpoint_;
   if (!to) {
-    fail(where, kBadAddress);
+    fail(where, last_error_);
     return;
   }
   const std::string &destination = last_destination_;
   for (int i = 0; i < settings_.count; ++i) {
     if (settings_.dry_run) {
-      Packet copy{};
-      std::memcpy(copy.data(), packet, copy.size());
-      write_line({"would send ", mac, " to ", destination, ": ", hex(copy)});
+      write_line({"would send ", mac, " to ", destination, ": ", hex(packet)});
       continue;
     }
     if (sent_any_ && settings_.wait_ms > 0) {
       (void)std::fflush(stdout);
       sleep_ms(settings_.wait_ms);
     }
-    if (auto failure = transport_.send(*to, port, packet, TARNWICK_WOL_PACKET_SIZE)) {
+    const std::optional<std::string> failure =
+        frame ? transport_.send_frame(frame_index_, packet.data(), packet.size())
+              : transport_.send(*to, port, packet.data(), packet.size());
+    if (failure) {
       fail(where, destination, *failure);
       return;
     }
@@ -134,23 +272,36 @@ void Waker::deliver(std::string_view where, const std::string &mac, const unsign
 
 void Waker::wake(std::string_view where, std::string_view mac_text,
                  const std::optional<std::string> &address, int port) {
-  const std::string mac = library_mac(mac_text);
-  Packet packet{};
+  std::string mac;
+  if (!is_mac_form(mac_text) && may_be_host_name(mac_text)) {
+    const std::optional<MacBytes> found = look_up(where, mac_text);
+    if (!found) {
+      return;
+    }
+    mac = colon_mac(*found);
+  } else {
+    mac = library_mac(mac_text);
+  }
+  std::vector<unsigned char> packet(kMaxPacket);
   if (wol_packet(mac.c_str(), packet.data(), static_cast<int>(packet.size())) !=
       TARNWICK_WOL_PACKET_SIZE) {
     fail(where, wol_last_error());
     return;
   }
+  packet.resize(TARNWICK_WOL_PACKET_SIZE);
+  packet.insert(packet.end(), settings_.password.begin(), settings_.password.end());
   const std::string mac_shown = shown(mac);
   if (address) {
-    deliver(where, mac_shown, packet.data(), *address, port);
-  } else if (settings_.all_interfaces) {
+    deliver(where, mac_shown, packet, *address, port);
+  } else if (settings_.ethernet) {
+    deliver(where, mac_shown, packet, "", port);
+  } else if (settings_.all_interfaces || settings_.iface || settings_.ipv6) {
     // One adapter that fails does not keep the others from trying.
     for (const std::string &broadcast : broadcasts_) {
-      deliver(where, mac_shown, packet.data(), broadcast, port);
+      deliver(where, mac_shown, packet, broadcast, port);
     }
   } else {
-    deliver(where, mac_shown, packet.data(), kDefaultAddress, port);
+    deliver(where, mac_shown, packet, kDefaultAddress, port);
   }
 }
 
@@ -220,6 +371,69 @@ void Waker::wake_file(const std::string &name) {
   if (!is_stdin) {
     (void)std::fclose(file);
   }
+}
+
+} // namespace wol_wake
+
+namespace wol_wake {
+
+int Waker::wait_until_up(const std::function<void()> &resend) {
+  using Clock = std::chrono::steady_clock;
+  using std::chrono::milliseconds;
+  constexpr int kUp = 0;
+  constexpr int kCannotAsk = 1;
+  constexpr int kTimedOut = 3;
+  constexpr milliseconds kAttemptEvery{1000};
+  const std::string &host = *settings_.up_host;
+  const std::string host_shown = shown(host);
+  std::string error;
+  const std::optional<Endpoint> to = endpoint(host, error);
+  if (!to) {
+    fail(host_shown, error == kBadAddress ? "not an IPv4 dotted quad" : error);
+    return kCannotAsk;
+  }
+  Prober prober(*to, settings_.up_port);
+  (void)std::fflush(stdout); // what was sent, before the wait and its messages
+  const Clock::time_point start = Clock::now();
+  const Clock::time_point deadline = start + std::chrono::seconds(settings_.timeout_s);
+  const std::chrono::seconds resend_every(settings_.resend_s);
+  Clock::time_point next_resend = start + resend_every;
+  // Each pass takes a second or more, and the deadline ends them.
+  for (Clock::time_point attempt_start = start; attempt_start < deadline;
+       attempt_start = Clock::now()) {
+    const auto left = std::chrono::duration_cast<milliseconds>(deadline - attempt_start);
+    std::string fatal;
+    if (prober.attempt(static_cast<int>(std::min(left, kAttemptEvery).count()), fatal)) {
+      if (!settings_.quiet) {
+        const auto tenths =
+            std::chrono::duration_cast<milliseconds>(Clock::now() - start).count() / 100;
+        write_line({"up ", host_shown, " after ", std::to_string(tenths / 10), ".",
+                    std::to_string(tenths % 10), " s"});
+      }
+      return kUp;
+    }
+    if (!fatal.empty()) {
+      fail(host_shown, fatal);
+      return kCannotAsk;
+    }
+    // A resend with -c and -w takes their time: only when it ends before the deadline.
+    const milliseconds resend_takes{static_cast<long long>(settings_.count - 1) *
+                                    settings_.wait_ms};
+    if (settings_.resend_s > 0 && Clock::now() >= next_resend &&
+        Clock::now() + resend_takes < deadline) {
+      resend();
+      (void)std::fflush(stdout);
+      next_resend += resend_every;
+    }
+    const Clock::time_point next = std::min(attempt_start + kAttemptEvery, deadline);
+    const Clock::time_point now = Clock::now();
+    if (next > now) {
+      (void)std::fflush(stdout);
+      sleep_ms(static_cast<int>(std::chrono::duration_cast<milliseconds>(next - now).count()) + 1);
+    }
+  }
+  fail(host_shown, "not up after " + std::to_string(settings_.timeout_s) + " s");
+  return kTimedOut;
 }
 
 } // namespace wol_wake
