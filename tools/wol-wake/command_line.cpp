@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #ifdef __linux__
 constexpr bool kRawEthernet = true;
@@ -403,11 +404,11 @@ private:
     if (!kRawEthernet) {
       return "-e sends raw Ethernet frames, which this build cannot: Linux only";
     }
-    if (s.address || s.all_interfaces || s.ipv6) {
-      return std::string("-e sends a raw Ethernet frame; it cannot go with ") + (s.address ? "-i"
-                                                                                 : s.all_interfaces
-                                                                                     ? "-a"
-                                                                                     : "-6");
+    for (const auto &[given, name] : {std::pair{s.address.has_value(), "-i"},
+                                      std::pair{s.all_interfaces, "-a"}, std::pair{s.ipv6, "-6"}}) {
+      if (given) {
+        return std::string("-e sends a raw Ethernet frame; it cannot go with ") + name;
+      }
     }
     if (!s.iface) {
       return "-e needs -I IFACE, the interface to send the frame out of";

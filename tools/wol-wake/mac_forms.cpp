@@ -82,7 +82,7 @@ std::optional<MacBytes> mac_bytes(std::string_view text) {
   std::size_t digit = 0;
   for (const char c : text) {
     if (is_hex(c)) {
-      bytes[digit / 2] = static_cast<unsigned char>(bytes[digit / 2] * 16 + hex_value(c));
+      bytes[digit / 2] = static_cast<unsigned char>((bytes[digit / 2] * 16) + hex_value(c));
       ++digit;
     }
   }
@@ -141,7 +141,7 @@ bool may_be_host_name(std::string_view text) {
       only_hex = false;
     }
   }
-  return !(only_hex && hex_digits >= kDigits);
+  return !only_hex || hex_digits < kDigits;
 }
 
 } // namespace wol_wake

@@ -124,11 +124,10 @@ bool read_file(const std::string &name, std::string &text) {
     return false;
   }
   std::string chunk(kChunk, '\0');
-  std::size_t got = 0;
-  do {
-    got = std::fread(chunk.data(), 1, chunk.size(), file);
+  while (std::feof(file) == 0 && std::ferror(file) == 0) {
+    const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
     text.append(chunk.data(), got);
-  } while (got == chunk.size());
+  }
   const bool ok = std::ferror(file) == 0;
   const int error = errno;
   (void)std::fclose(file);
@@ -384,7 +383,7 @@ int Waker::wait_until_up(const std::function<void()> &resend) {
   constexpr int kCannotAsk = 1;
   constexpr int kTimedOut = 3;
   constexpr milliseconds kAttemptEvery{1000};
-  const std::string &host = *settings_.up_host;
+  const std::string &host = settings_.up_host.value_or(std::string());
   const std::string host_shown = shown(host);
   std::string error;
   const std::optional<Endpoint> to = endpoint(host, error);
