@@ -104,7 +104,8 @@ if [ "$kind" = native ]; then
   needs etherwake
   # -e's frames on link two, and UDP probes that tell when tshark listens.
   # (As a field, wol.passwd gives the bytes of its text; the dissector's
-  # summary, "Wake On LAN, MAC: ..., password: ...", names it right.)
+  # summary, "Wake On LAN, MAC: ..., password: ...", names it right;
+  # tshark 4.4 writes its spaces as "\ ", the separator escaped.)
   ip netns exec "$two_ns" tshark -i wol2 -f "ether proto 0x0842 or udp port $probe_port" -l -n \
     -T fields -E separator=' ' -e eth.src -e eth.dst -e eth.type -e frame.len -e wol.mac -e wol \
     -e udp.dstport >"$work/frames.wire" 2>"$work/frames.tshark.log" &
@@ -176,7 +177,7 @@ if [ "$kind" = native ]; then
   # wol-wake's frame, then etherwake -b's (to the broadcast address; without -b
   # it sends to the target's own MAC): the same.
   expect "tshark saw on link two (Ethernet source, destination, type, length, MACs, password)" \
-    "$(seen frames | sed 's/ Wake On LAN, .*, password: \([0-9a-f:]*\) *$/ \1/')" \
+    "$(seen frames | sed 's/\\ / /g; s/ Wake On LAN, .*, password: \([0-9a-f:]*\) *$/ \1/')" \
     "$(printf '%s\n' "$tx_wol2_mac ff:ff:ff:ff:ff:ff 0x0842 122 $macs 0a:0b:0c:0d:0e:0f"{,})"
 fi
 expect "receiver one got" "$(recorded one)" \
