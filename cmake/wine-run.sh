@@ -64,19 +64,6 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ] || [ ! -O "$XDG_
   export XDG_RUNTIME_DIR="$WINEPREFIX.runtime"
   mkdir -p -m 700 "$XDG_RUNTIME_DIR" || exit 2
 fi
-# A test suite starts one Windows program after another. Wine's server
-# leaves soon after the last program ends, and a program that connects just
-# as it leaves fails ("recvmsg: Connection reset by peer"). Once the prefix
-# exists, a server is started that stays 30 s after the last program, unless
-# one runs already (its output not the program's: it would hold the pipes).
-if [ -f "$WINEPREFIX/system.reg" ]; then
-  for server in wineserver64 wineserver /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver; do
-    if command -v "$server" >/dev/null 2>&1; then
-      "$server" -p30 </dev/null >/dev/null 2>&1 || true
-      break
-    fi
-  done
-fi
 for wine in $wines; do
   if command -v "$wine" >/dev/null 2>&1; then
     exec "$wine" "$@"

@@ -14,7 +14,7 @@
 #
 #   scripts/test-fresh-debian.sh SUITE         (bookworm, trixie, ...)
 #
-# Needs root, debootstrap and about 6 GB of disk. The minimal system and the
+# Needs root, debootstrap and about 12 GB of disk. The minimal system and the
 # packages apt downloads are cached in ~/.cache/tarnwick-wol/debian/SUITE
 # (XDG_CACHE_HOME is honoured), so only the first run downloads them.
 # The mirror is the machine's own (its apt sources); TARNWICK_WOL_MIRROR
