@@ -1,6 +1,8 @@
 // The probe on Linux and other POSIX systems.
 #include "probe.h"
 
+#include "socket_address.h"
+
 #include <arpa/inet.h>
 #include <array>
 #include <cerrno>
@@ -21,33 +23,6 @@ constexpr std::uint8_t kEchoReply4 = 0;
 constexpr std::uint8_t kEchoRequest6 = 128;
 constexpr std::uint8_t kEchoReply6 = 129;
 constexpr std::size_t kEchoSize = 16;
-
-struct Address {
-  sockaddr_storage storage{};
-  socklen_t length = 0;
-};
-
-Address socket_address(const Endpoint &to, int port) {
-  Address out;
-  const auto network_port = htons(static_cast<std::uint16_t>(port));
-  if (to.ipv6) {
-    sockaddr_in6 ipv6{};
-    ipv6.sin6_family = AF_INET6;
-    ipv6.sin6_port = network_port;
-    std::memcpy(&ipv6.sin6_addr, to.bytes.data(), sizeof ipv6.sin6_addr);
-    ipv6.sin6_scope_id = to.scope;
-    std::memcpy(&out.storage, &ipv6, sizeof ipv6);
-    out.length = sizeof ipv6;
-  } else {
-    sockaddr_in ipv4{};
-    ipv4.sin_family = AF_INET;
-    ipv4.sin_port = network_port;
-    std::memcpy(&ipv4.sin_addr, to.bytes.data(), sizeof ipv4.sin_addr);
-    std::memcpy(&out.storage, &ipv4, sizeof ipv4);
-    out.length = sizeof ipv4;
-  }
-  return out;
-}
 
 // Waits for `events` on `fd` for at most `ms`; false on a timeout.
 bool ready(int fd, short events, int ms) {
@@ -97,8 +72,8 @@ bool Prober::connect_tcp(int ms) {
   if (fd < 0) {
     return false;
   }
-  const Address to = socket_address(host_, port_);
-  bool up = ::connect(fd, reinterpret_cast<const sockaddr *>(&to.storage), to.length) == 0;
+  const SocketAddress to = socket_address(host_, port_);
+  bool up = ::connect(fd, as_sockaddr(to), static_cast<socklen_t>(to.length)) == 0;
   if (!up && errno == EINPROGRESS && ready(fd, POLLOUT, ms)) {
     int error = 0;
     socklen_t size = sizeof error;
@@ -126,9 +101,9 @@ bool Prober::echo(int ms, std::string &fatal) {
     request[2] = static_cast<unsigned char>(sum >> 8U);
     request[3] = static_cast<unsigned char>(sum & 0xFFU);
   }
-  const Address to = socket_address(host_, 0);
-  if (::sendto(icmp_, request.data(), request.size(), 0,
-               reinterpret_cast<const sockaddr *>(&to.storage), to.length) < 0) {
+  const SocketAddress to = socket_address(host_, 0);
+  if (::sendto(icmp_, request.data(), request.size(), 0, as_sockaddr(to),
+               static_cast<socklen_t>(to.length)) < 0) {
     return false; // no route yet, say: the next attempt asks again
   }
   const auto start = std::chrono::steady_clock::now();
@@ -179,7 +154,7 @@ bool Prober::is_reply(const unsigned char *request) const {
   // A datagram socket's replies are its own; a raw socket's carry our identifier.
   const bool ours = reply[at + 6] == request[6] && reply[at + 7] == request[7] &&
                     (!raw_ || (reply[at + 4] == request[4] && reply[at + 5] == request[5]));
-  const Address expected = socket_address(host_, 0);
+  const SocketAddress expected = socket_address(host_, 0);
   const std::size_t address_at =
       host_.ipv6 ? offsetof(sockaddr_in6, sin6_addr) : offsetof(sockaddr_in, sin_addr);
   const std::size_t address_size = host_.ipv6 ? 16 : 4;

@@ -2,6 +2,8 @@
 // (Icmp6SendEcho2 for IPv6), which need no rights.
 #include "probe.h"
 
+#include "socket_address.h"
+
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -19,26 +21,6 @@ namespace {
 constexpr std::size_t kReplySize = 256;
 // ICMPV6_ECHO_REPLY: a packed IPV6_ADDRESS_EX (26 bytes), then the status.
 constexpr std::size_t kIcmp6StatusAt = 26;
-
-// The sockaddr of `host` and `port`, and its length.
-int socket_address(const Endpoint &host, int port, sockaddr_storage &out) {
-  const u_short network_port = htons(static_cast<u_short>(port));
-  if (host.ipv6) {
-    sockaddr_in6 ipv6{};
-    ipv6.sin6_family = AF_INET6;
-    ipv6.sin6_port = network_port;
-    std::memcpy(&ipv6.sin6_addr, host.bytes.data(), sizeof ipv6.sin6_addr);
-    ipv6.sin6_scope_id = host.scope;
-    std::memcpy(&out, &ipv6, sizeof ipv6);
-    return sizeof ipv6;
-  }
-  sockaddr_in ipv4{};
-  ipv4.sin_family = AF_INET;
-  ipv4.sin_port = network_port;
-  std::memcpy(&ipv4.sin_addr, host.bytes.data(), sizeof ipv4.sin_addr);
-  std::memcpy(&out, &ipv4, sizeof ipv4);
-  return sizeof ipv4;
-}
 
 // Whether the connection that `s` started is made within `ms`.
 bool connected(SOCKET s, int ms) {
@@ -77,9 +59,8 @@ bool Prober::connect_tcp(int ms) {
   }
   u_long non_blocking = 1;
   (void)ioctlsocket(s, FIONBIO, &non_blocking);
-  sockaddr_storage to{};
-  const int length = socket_address(host_, port_, to);
-  const bool up = connect(s, reinterpret_cast<const sockaddr *>(&to), length) == 0 ||
+  const SocketAddress to = socket_address(host_, port_);
+  const bool up = connect(s, as_sockaddr(to), to.length) == 0 ||
                   (WSAGetLastError() == WSAEWOULDBLOCK && connected(s, ms));
   (void)closesocket(s);
   return up;

@@ -1,6 +1,8 @@
 // The transport on Linux and other POSIX systems.
 #include "transport.h"
 
+#include "socket_address.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -57,22 +59,7 @@ Resolved resolve(const std::string &text) {
     return {std::nullopt, error == EAI_SYSTEM ? reason(errno) : ::gai_strerror(error)};
   }
   Resolved result;
-  for (const addrinfo *each = found; each != nullptr && !result.endpoint; each = each->ai_next) {
-    Endpoint endpoint;
-    if (each->ai_family == AF_INET) {
-      sockaddr_in ipv4{};
-      std::memcpy(&ipv4, each->ai_addr, sizeof ipv4);
-      std::memcpy(endpoint.bytes.data(), &ipv4.sin_addr, sizeof ipv4.sin_addr);
-      result.endpoint = endpoint;
-    } else if (each->ai_family == AF_INET6) {
-      sockaddr_in6 ipv6{};
-      std::memcpy(&ipv6, each->ai_addr, sizeof ipv6);
-      endpoint.ipv6 = true;
-      std::memcpy(endpoint.bytes.data(), &ipv6.sin6_addr, sizeof ipv6.sin6_addr);
-      endpoint.scope = ipv6.sin6_scope_id;
-      result.endpoint = endpoint;
-    }
-  }
+  result.endpoint = first_endpoint(found);
   ::freeaddrinfo(found);
   if (!result.endpoint) {
     result.error = "no IPv4 or IPv6 address";
@@ -152,29 +139,11 @@ std::optional<std::string> Transport::send(const Endpoint &to, int port, const u
       return failed;
     }
   }
-  sockaddr_storage destination{};
-  socklen_t length = 0;
-  const auto network_port = htons(static_cast<std::uint16_t>(port));
-  if (to.ipv6) {
-    sockaddr_in6 ipv6{};
-    ipv6.sin6_family = AF_INET6;
-    ipv6.sin6_port = network_port;
-    std::memcpy(&ipv6.sin6_addr, to.bytes.data(), sizeof ipv6.sin6_addr);
-    ipv6.sin6_scope_id = to.scope;
-    std::memcpy(&destination, &ipv6, sizeof ipv6);
-    length = sizeof ipv6;
-  } else {
-    sockaddr_in ipv4{};
-    ipv4.sin_family = AF_INET;
-    ipv4.sin_port = network_port;
-    std::memcpy(&ipv4.sin_addr, to.bytes.data(), sizeof ipv4.sin_addr);
-    std::memcpy(&destination, &ipv4, sizeof ipv4);
-    length = sizeof ipv4;
-  }
+  const SocketAddress destination = socket_address(to, port);
   ssize_t sent = -1;
   do {
-    sent = ::sendto(static_cast<int>(fd), bytes, size, 0,
-                    reinterpret_cast<const sockaddr *>(&destination), length);
+    sent = ::sendto(static_cast<int>(fd), bytes, size, 0, as_sockaddr(destination),
+                    static_cast<socklen_t>(destination.length));
   } while (sent < 0 && errno == EINTR);
   if (sent < 0) {
     return reason(errno);
