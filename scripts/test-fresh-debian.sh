@@ -55,30 +55,12 @@ work=$(mktemp -d /var/tmp/tarnwick-wol-fresh-debian.XXXXXX)
 root=$work/root
 user=newcomer
 
-# Unmounts whatever is mounted below the chroot, deepest first; removes it
-# only when nothing is left mounted there.
+# shellcheck source=../tests/throwaway_root.sh
+source "$top/tests/throwaway_root.sh"
 cleanup() {
-  local status=$? mount_point left
+  local status=$?
   set +e
-  # Whatever still runs in the chroot (a Wine server waiting to time out)
-  # was started by this script.
-  local proc
-  for proc in /proc/[0-9]*; do
-    [ "$(readlink "$proc/root" 2>/dev/null)" = "$root" ] && kill -9 "${proc#/proc/}" 2>/dev/null
-  done
-  for _ in 1 2 3; do
-    while read -r mount_point; do
-      umount "$mount_point" 2>/dev/null || umount -l "$mount_point"
-    done < <(awk -v root="$root" '$2 == root || index($2, root "/") == 1 { print $2 }' \
-      /proc/self/mounts | sort -r)
-  done
-  left=$(awk -v root="$root" 'index($2, root) == 1' /proc/self/mounts)
-  if [ -n "$left" ]; then
-    echo "test-fresh-debian.sh: still mounted, so $work is kept:" >&2
-    echo "$left" >&2
-  else
-    rm -rf "$work"
-  fi
+  remove_tree "$work"
   exit "$status"
 }
 trap cleanup EXIT

@@ -37,26 +37,8 @@ fail() {
   exit 1
 }
 
-# mounts_below DIR: the mount points at or below DIR, deepest first.
-mounts_below() {
-  awk -v dir="$1" '$5 == dir || index($5, dir "/") == 1 {print $5}' /proc/self/mountinfo | sort -r
-}
-
-# remove_tree DIR: unmounts whatever is mounted below DIR, then deletes DIR,
-# but only once nothing is mounted there any more.
-remove_tree() {
-  local dir=$1 mount_point left
-  [ -e "$dir" ] || return 0
-  for mount_point in $(mounts_below "$dir"); do
-    umount "$mount_point" || umount --lazy "$mount_point" || true
-  done
-  left=$(mounts_below "$dir")
-  if [ -n "$left" ]; then
-    echo "deb_test: still mounted, so $dir is left in place: $left" >&2
-    return 1
-  fi
-  rm -rf "$dir"
-}
+# shellcheck source=../throwaway_root.sh
+source "$here/../throwaway_root.sh"
 
 work=$(mktemp -d)
 cleanup() {
