@@ -81,9 +81,9 @@ wakes_with_tool() {
   python3 "$receiver" 0A:1B:2C:3D:4E:5F "${emulator[@]}" "$1$exe" 0A:1B:2C:3D:4E:5F 127.0.0.1
 }
 
-# needs_no_library PROGRAM: a statically linked program that does not load
-# the shared library.
-needs_no_library() {
+# run_static PROGRAM: a statically linked program, which must not load the
+# shared library, wakes a receiver on 127.0.0.1.
+run_static() {
   local imports
   if [ -n "$exe" ]; then
     imports=$(objdump -p "$1$exe")
@@ -91,8 +91,9 @@ needs_no_library() {
     imports=$(readelf -dW "$1") # any machine's ELF file
   fi
   if grep -iE 'NEEDED.*libtarnwick-wol|DLL Name: tarnwick-wol' <<<"$imports"; then
-    fail "$(basename "$1") links the shared library"
+    fail "$1 links the shared library"
   fi
+  run "$1"
 }
 
 # with_package NAME CMAKE_DIR [CMAKE_ARGS...]: the program built with
@@ -115,7 +116,7 @@ with_pkg_config() {
   [ -z "$static" ] || shift
   echo "== $name: pkg-config --cflags --libs $static tarnwick-wol"
   local flags
-  flags=$(PKG_CONFIG_PATH=$libdir/pkgconfig pkg-config --cflags --libs $static tarnwick-wol)
+  flags=$(PKG_CONFIG_PATH=$libdir/pkgconfig pkg-config --cflags --libs ${static:+"$static"} tarnwick-wol)
   echo "$flags"
   mkdir -p "$work/$name"
   # shellcheck disable=SC2086 # the flags are words
@@ -147,11 +148,9 @@ run_linked "$work/shared-pkg-config/consumer" "$work/shared/lib" "$work/shared/b
 configure_library static -DBUILD_SHARED_LIBS=OFF -DTARNWICK_WOL_BUILD_TOOLS=OFF
 cmake --install "$work/static-build" --prefix "$work/static" >/dev/null
 with_package static-package "$work/static/lib/cmake/tarnwick-wol" -DCONSUMER_EXPECTS_STATIC=ON
-needs_no_library "$work/static-package/consumer"
-run "$work/static-package/consumer"
+run_static "$work/static-package/consumer"
 with_pkg_config static-pkg-config "$work/static/lib" --static -DCONSUMER_EXPECTS_STATIC
-needs_no_library "$work/static-pkg-config/consumer"
-run "$work/static-pkg-config/consumer"
+run_static "$work/static-pkg-config/consumer"
 
 # --- both in one prefix -------------------------------------------------------------
 cp -a "$work/shared" "$work/both"
@@ -161,12 +160,10 @@ with_package both-default "$work/both/lib/cmake/tarnwick-wol"
 run "$work/both-default/consumer" "$work/both/bin"
 with_package both-component "$work/both/lib/cmake/tarnwick-wol" -DCONSUMER_COMPONENTS=static \
   -DCONSUMER_EXPECTS_STATIC=ON
-needs_no_library "$work/both-component/consumer"
-run "$work/both-component/consumer"
+run_static "$work/both-component/consumer"
 with_package both-variable "$work/both/lib/cmake/tarnwick-wol" -DTARNWICK_WOL_USE_STATIC_LIBS=ON \
   -DCONSUMER_EXPECTS_STATIC=ON
-needs_no_library "$work/both-variable/consumer"
-run "$work/both-variable/consumer"
+run_static "$work/both-variable/consumer"
 
 # --- odd install directories ----------------------------------------------------------
 odd=$work/odd
@@ -178,8 +175,7 @@ with_package odd-package "$odd/libraries/lib64/cmake/tarnwick-wol"
 run "$work/odd-package/consumer" "$odd/bin"
 with_package odd-static "$odd/libraries/lib64/cmake/tarnwick-wol" -DCONSUMER_COMPONENTS=static \
   -DCONSUMER_EXPECTS_STATIC=ON
-needs_no_library "$work/odd-static/consumer"
-run "$work/odd-static/consumer"
+run_static "$work/odd-static/consumer"
 with_pkg_config odd-pkg-config "$odd/libraries/lib64"
 run_linked "$work/odd-pkg-config/consumer" "$odd/libraries/lib64" "$odd/bin"
 echo "== odd: the installed wol-wake"
