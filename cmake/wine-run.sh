@@ -7,7 +7,21 @@
 # the user's cache folder, created on first use (that first run takes a few
 # seconds). Wine refuses a prefix in a folder that someone else owns, such
 # as a shared /tmp, so it is never put there.
+#
+#   cmake/wine-run.sh --start-server prog.exe | --stop-server prog.exe
+# keeps the Wine server of prog.exe's prefix running from one program to the
+# next, and stops it: CTest's fixture around the Windows tests. Debian's
+# server leaves as soon as its last program has, and a program that starts
+# at that moment fails with "recvmsg: Connection reset by peer"; each start
+# also costs seconds.
 export WINEDEBUG="${WINEDEBUG:--all}"
+mode=run
+case "$1" in
+--start-server | --stop-server)
+  mode=$1
+  shift
+  ;;
+esac
 # Wine would start a Linux program too, and report success whatever it did.
 case "$1" in
 *.exe | *.EXE) ;;
@@ -64,10 +78,44 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ] || [ ! -O "$XDG_
   export XDG_RUNTIME_DIR="$WINEPREFIX.runtime"
   mkdir -p -m 700 "$XDG_RUNTIME_DIR" || exit 2
 fi
-for wine in $wines; do
-  if command -v "$wine" >/dev/null 2>&1; then
-    exec "$wine" "$@"
-  fi
-done
-echo "wine-run.sh: $missing" >&2
-exit 127
+
+# first_command NAME...: the first of NAME... that can run here.
+first_command() {
+  for name in "$@"; do
+    if command -v "$name" >/dev/null 2>&1; then
+      echo "$name"
+      return 0
+    fi
+  done
+  return 1
+}
+# shellcheck disable=SC2086 # a list of names
+wine=$(first_command $wines) || {
+  echo "wine-run.sh: $missing" >&2
+  exit 127
+}
+[ "$mode" = run ] && exec "$wine" "$@"
+
+# The server itself, not Debian's wrapper (which adds -p0); the 64-bit one
+# serves 32-bit programs too.
+server=$(first_command /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver32 wineserver) || {
+  echo "wine-run.sh: no wineserver beside Wine" >&2
+  exit 127
+}
+if [ "$mode" = --stop-server ]; then
+  "$server" -k </dev/null >/dev/null 2>&1 || true # none running is fine
+  exit 0
+fi
+# Persistent until stopped (status 2: one already runs). Wine's own
+# processes (services.exe, explorer.exe...) start with the first program and
+# keep its output open as long as they live: wineboot starts them here, on
+# /dev/null, so that no test's output stays open after the test.
+mkdir -p "$WINEPREFIX" # the server needs it; wineboot fills it
+"$server" -p </dev/null >/dev/null 2>&1 || [ $? = 2 ] || {
+  echo "wine-run.sh: the Wine server does not start for $WINEPREFIX" >&2
+  exit 1
+}
+"$wine" wineboot.exe </dev/null >/dev/null 2>&1 || {
+  echo "wine-run.sh: Wine does not start in $WINEPREFIX" >&2
+  exit 1
+}
