@@ -51,6 +51,13 @@ mirror=${TARNWICK_WOL_MIRROR:-$(machine_mirror)}
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick-wol/debian/$suite
 logs=$top/build/fresh-debian
 mkdir -p "$cache/archives" "$logs"
+# The chroot shares this machine's network, and the suite needs 127.0.0.1:9
+# to itself: one run at a time (and no other suite beside it).
+exec {lock}>"${cache%/*}/.run.lock"
+flock -n "$lock" || {
+  echo "== waiting for another test-fresh-debian.sh to finish"
+  flock "$lock"
+}
 work=$(mktemp -d /var/tmp/tarnwick-wol-fresh-debian.XXXXXX)
 root=$work/root
 user=newcomer
@@ -100,11 +107,11 @@ mount -o remount,bind,ro "$root/mnt/origin"
 path=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 as_root() { # LOG SCRIPT
   chroot "$root" env -i HOME=/root USER=root LOGNAME=root PATH="$path" LANG=C.UTF-8 \
-    bash -c "$2" >"$logs/$suite-$1.log" 2>&1
+    bash -c "$2" >"$logs/$suite-$1.log" 2>&1 {lock}>&-
 }
 as_user() { # LOG SCRIPT
   chroot --userspec="$user:$user" "$root" env -i HOME=/home/$user USER=$user LOGNAME=$user \
-    PATH="$path" LANG=C.UTF-8 bash -c "cd; $2" >"$logs/$suite-$1.log" 2>&1
+    PATH="$path" LANG=C.UTF-8 bash -c "cd; $2" >"$logs/$suite-$1.log" 2>&1 {lock}>&-
 }
 packages() { chroot "$root" dpkg-query -W -f='${Status}\n' | grep -c 'ok installed'; }
 clock() { date +%s; }
