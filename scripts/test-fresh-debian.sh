@@ -105,13 +105,18 @@ mount --bind "$top" "$root/mnt/origin"
 mount -o remount,bind,ro "$root/mnt/origin"
 
 path=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
+# Each in the background, waited for: bash runs the INT/TERM trap (and with
+# it the cleanup, which ends what runs in the chroot) during a wait, but only
+# after a command in the foreground has ended.
 as_root() { # LOG SCRIPT
   chroot "$root" env -i HOME=/root USER=root LOGNAME=root PATH="$path" LANG=C.UTF-8 \
-    bash -c "$2" >"$logs/$suite-$1.log" 2>&1 {lock}>&-
+    bash -c "$2" >"$logs/$suite-$1.log" 2>&1 {lock}>&- &
+  wait $!
 }
 as_user() { # LOG SCRIPT
   chroot --userspec="$user:$user" "$root" env -i HOME=/home/$user USER=$user LOGNAME=$user \
-    PATH="$path" LANG=C.UTF-8 bash -c "cd; $2" >"$logs/$suite-$1.log" 2>&1 {lock}>&-
+    PATH="$path" LANG=C.UTF-8 bash -c "cd; $2" >"$logs/$suite-$1.log" 2>&1 {lock}>&- &
+  wait $!
 }
 packages() { chroot "$root" dpkg-query -W -f='${Status}\n' | grep -c 'ok installed'; }
 clock() { date +%s; }
