@@ -106,16 +106,22 @@ if [ "$mode" = --stop-server ]; then
   "$server" -k </dev/null >/dev/null 2>&1 || true # none running is fine
   exit 0
 fi
+# A new prefix is made as Wine makes one, by a first program with a server
+# of its own, which is then let go.
+if [ ! -e "$WINEPREFIX/system.reg" ]; then
+  "$wine" wineboot.exe </dev/null >/dev/null 2>&1
+  "$server" -w </dev/null >/dev/null 2>&1
+fi
 # Persistent until stopped (status 2: one already runs). Wine's own
 # processes (services.exe, explorer.exe...) start with the first program and
-# keep its output open as long as they live: wineboot starts them here, on
-# /dev/null, so that no test's output stays open after the test.
-mkdir -p "$WINEPREFIX" # the server needs it; wineboot fills it
+# keep its output open as long as they live: wineboot starts them here, with
+# a file for output, so that no test's output stays open after the test.
 "$server" -p </dev/null >/dev/null 2>&1 || [ $? = 2 ] || {
   echo "wine-run.sh: the Wine server does not start for $WINEPREFIX" >&2
   exit 1
 }
-"$wine" wineboot.exe </dev/null >/dev/null 2>&1 || {
-  echo "wine-run.sh: Wine does not start in $WINEPREFIX" >&2
+log=$WINEPREFIX/tarnwick-wol-server.log
+"$wine" wineboot.exe </dev/null >"$log" 2>&1 || {
+  echo "wine-run.sh: Wine does not start in $WINEPREFIX: $(tail -n 3 "$log" | tr '\n' ' ')" >&2
   exit 1
 }

@@ -31,6 +31,17 @@ etc_netns_made=
 pids=()
 suffix=$$
 
+wine_server() {
+  local server
+  for server in wineserver64 wineserver /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver; do
+    if command -v "$server" >/dev/null; then
+      echo "$server"
+      return
+    fi
+  done
+  echo wineserver
+}
+
 cleanup() {
   local pid ns
   for pid in "${pids[@]}"; do
@@ -38,7 +49,7 @@ cleanup() {
     wait "$pid" 2>/dev/null || true
   done
   if [ "$kind" = wine ]; then
-    WINEPREFIX="$work/wine" timeout 60 "${sender[0]}" --stop-server "${sender[1]}" || true
+    WINEPREFIX="$work/wine" timeout 20 "$(wine_server)" -k 2>/dev/null || true
   fi
   for ns in "${namespaces[@]}"; do
     ip netns del "$ns" 2>/dev/null || true
@@ -97,14 +108,12 @@ send() {
 }
 
 # start_sender: under Wine, makes the prefix and starts its server inside
-# the sending namespace, kept until cleanup, before any listener's clock
-# starts (the first run takes seconds, far longer on a cold machine).
+# the sending namespace before any listener's clock starts (the first run
+# takes seconds, far longer on a cold machine).
 start_sender() {
   [ "$kind" = wine ] || return 0
-  ip netns exec "$tx_ns" env WINEPREFIX="$work/wine" timeout 300 \
-    "${sender[0]}" --start-server "${sender[1]}" >"$work/wine-start.log" 2>&1 &&
-    run_sender --version </dev/null >>"$work/wine-start.log" 2>&1 ||
-    fail "the sender does not start: $(cat "$work/wine-start.log")"
+  ip netns exec "$tx_ns" env WINEPREFIX="$work/wine" timeout 300 "${sender[@]}" --version \
+    </dev/null >"$work/wine-start.log" 2>&1 || fail "the sender does not start: $(cat "$work/wine-start.log")"
 }
 
 # wait_for DESCRIPTION COMMAND...: polls COMMAND every 0.1 s, for 30 s at most.
