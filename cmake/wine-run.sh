@@ -110,7 +110,7 @@ fi
 # of its own, which is then let go.
 if [ ! -e "$WINEPREFIX/system.reg" ]; then
   "$wine" wineboot.exe </dev/null >/dev/null 2>&1
-  "$server" -w </dev/null >/dev/null 2>&1
+  timeout 60 "$server" -w </dev/null >/dev/null 2>&1
 fi
 # Persistent until stopped (status 2: one already runs). Wine's own
 # processes (services.exe, explorer.exe...) start with the first program and
