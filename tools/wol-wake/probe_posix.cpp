@@ -3,7 +3,6 @@
 
 #include "socket_address.h"
 
-#include <arpa/inet.h>
 #include <array>
 #include <cerrno>
 #include <chrono>
