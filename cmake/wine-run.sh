@@ -1,4 +1,4 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # Runs a Windows program under Wine: `cmake/wine-run.sh prog.exe ARGS`.
 # CTest uses it for the Windows builds. A 64-bit program runs in a 64-bit
 # Wine prefix, a 32-bit (x86) one in a 32-bit prefix of its own: a 64-bit
@@ -8,6 +8,17 @@
 # seconds). Wine refuses a prefix in a folder that someone else owns, such
 # as a shared /tmp, so it is never put there.
 #
+#   cmake/wine-run.sh --check win32|win64|prog.exe
+# tells, by trying, whether Wine runs such programs on this machine: silent
+# with status 0 when it does; otherwise one line that says why, with status
+#   77   this machine cannot: its kernel runs no 32-bit x86 program (IA32
+#        emulation is off), and Wine's 32-bit half is one; or
+#        TARNWICK_WOL_NO_WINE32=1 says so, to try that case on any machine
+#   127  Wine, or its 32-bit half, is not installed
+#   1    Wine is installed but does not start (with the last lines it printed)
+# The build asks it when it is configured: where the answer is 77, the tests
+# that run programs are registered as skipped, with that line as the reason.
+#
 #   cmake/wine-run.sh --start-server prog.exe | --stop-server prog.exe
 # keeps the Wine server of prog.exe's prefix running from one program to the
 # next, and stops it: CTest's fixture around the Windows tests. Debian's
@@ -15,46 +26,114 @@
 # at that moment fails with "recvmsg: Connection reset by peer"; each start
 # also costs seconds.
 export WINEDEBUG="${WINEDEBUG:--all}"
+
 mode=run
-case "$1" in
---start-server | --stop-server)
+case "${1:-}" in
+--check | --start-server | --stop-server)
   mode=$1
   shift
   ;;
 esac
-# Wine would start a Linux program too, and report success whatever it did.
-case "$1" in
-*.exe | *.EXE) ;;
-*)
-  echo "wine-run.sh: '$1' is not a Windows program (.exe)" >&2
-  exit 2
-  ;;
-esac
-if [ ! -r "$1" ]; then
-  echo "wine-run.sh: cannot read '$1'" >&2
-  exit 2
+program=${1:-}
+if [ "$mode" = --check ] && { [ "$program" = win32 ] || [ "$program" = win64 ]; }; then
+  arch=$program
+else
+  # Wine would start a Linux program too, and report success whatever it did.
+  case "$program" in
+  *.exe | *.EXE) ;;
+  *)
+    echo "wine-run.sh: '$program' is not a Windows program (.exe)" >&2
+    exit 2
+    ;;
+  esac
+  if [ ! -r "$program" ]; then
+    echo "wine-run.sh: cannot read '$program'" >&2
+    exit 2
+  fi
+  # The machine in the program's PE header: its offset is at 0x3c, and the
+  # machine follows the four-byte signature there (0x14c for x86).
+  pe_offset=$(od -An -tu4 -j60 -N4 "$program" | tr -d ' ')
+  machine=$(od -An -tx1 -j$((pe_offset + 4)) -N2 "$program" | tr -d ' ')
+  arch=win64
+  [ "$machine" != 4c01 ] || arch=win32
 fi
 
-# The machine in the program's PE header: its offset is at 0x3c, and the
-# machine follows the four-byte signature there (0x14c for x86).
-pe_offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
-machine=$(od -An -tx1 -j$((pe_offset + 4)) -N2 "$1" | tr -d ' ')
-if [ "$machine" = 4c01 ]; then
-  export WINEARCH=win32
+if [ "$arch" = win32 ]; then
   # Debian's 32-bit loader (wine32) first; its wine falls back to wine64,
   # which cannot run a 32-bit prefix.
   wines="/usr/lib/wine/wine wine"
-  missing="Wine's 32-bit half is not installed (on Debian: dpkg --add-architecture i386;
-apt-get update; apt-get install wine32:i386)"
-  if [ -x /usr/lib/wine/wine64 ] && [ ! -x /usr/lib/wine/wine ]; then
-    echo "wine-run.sh: $missing" >&2
-    exit 127
-  fi
+  missing="Wine's 32-bit half is not installed (on Debian: dpkg --add-architecture i386;"
+  missing+=" apt-get update; apt-get install wine32:i386)"
 else
-  export WINEARCH=win64
   wines="wine64 /usr/lib/wine/wine64 wine"
   missing="Wine is not installed (on Debian: apt-get install wine64)"
 fi
+export WINEARCH=$arch
+
+# first_command NAME...: the first of NAME... that can run here.
+first_command() {
+  local name
+  for name in "$@"; do
+    if command -v "$name" >/dev/null 2>&1; then
+      echo "$name"
+      return 0
+    fi
+  done
+  return 1
+}
+
+# last_lines FILE: the end of what Wine printed, on one line.
+last_lines() {
+  tail -n 5 "$1" | tr -s '\r\n' '  ' | sed 's/ *$//'
+}
+
+# wine_runs: whether $wine runs here, by asking it its version; else prints
+# why on one line and returns the status that --check gives.
+wine_runs() {
+  local output
+  # The C locale for the system's own words ("Exec format error").
+  output=$(LC_ALL=C "$wine" --version 2>&1) && return 0
+  # A 32-bit x86 program that the kernel refuses: bytes 4 and 18 of its ELF
+  # header are its class (1: 32-bit) and its machine (3: x86).
+  if [[ $output == *"Exec format error"* ]] &&
+    [ "$(od -An -tx1 -j4 -N1 "$(command -v "$wine")" | tr -d ' ')" = 01 ] &&
+    [ "$(od -An -tx1 -j18 -N1 "$(command -v "$wine")" | tr -d ' ')" = 03 ]; then
+    echo "this kernel cannot run 32-bit x86 programs (IA32 emulation is off), which Wine's 32-bit half needs"
+    return 77
+  fi
+  echo "Wine does not start ($wine --version): $(echo "$output" | tail -n 5 | tr '\n' ' ' | sed 's/ *$//')"
+  return 1
+}
+
+# check: the answer of --check, printed as it says.
+check() {
+  if [ "$arch" = win32 ] && [ -n "${TARNWICK_WOL_NO_WINE32:-}" ] && [ "$TARNWICK_WOL_NO_WINE32" != 0 ]; then
+    echo "TARNWICK_WOL_NO_WINE32=$TARNWICK_WOL_NO_WINE32 says that this machine cannot run 32-bit x86 programs, which Wine's 32-bit half needs"
+    return 77
+  fi
+  if [ "$arch" = win32 ] && [ -x /usr/lib/wine/wine64 ] && [ ! -x /usr/lib/wine/wine ]; then
+    echo "$missing"
+    return 127
+  fi
+  # shellcheck disable=SC2086 # a list of names
+  wine=$(first_command $wines) || {
+    echo "$missing"
+    return 127
+  }
+  wine_runs
+}
+
+if [ "$mode" = --check ]; then
+  check
+  exit
+fi
+reason=$(check) || {
+  status=$?
+  echo "wine-run.sh: $reason" >&2
+  exit "$status"
+}
+# shellcheck disable=SC2086 # a list of names
+wine=$(first_command $wines)
 
 if [ -z "${WINEPREFIX:-}" ]; then
   cache=${XDG_CACHE_HOME:-${HOME:-}/.cache}
@@ -79,21 +158,6 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ] || [ ! -O "$XDG_
   mkdir -p -m 700 "$XDG_RUNTIME_DIR" || exit 2
 fi
 
-# first_command NAME...: the first of NAME... that can run here.
-first_command() {
-  for name in "$@"; do
-    if command -v "$name" >/dev/null 2>&1; then
-      echo "$name"
-      return 0
-    fi
-  done
-  return 1
-}
-# shellcheck disable=SC2086 # a list of names
-wine=$(first_command $wines) || {
-  echo "wine-run.sh: $missing" >&2
-  exit 127
-}
 [ "$mode" = run ] && exec "$wine" "$@"
 
 # The server itself, not Debian's wrapper (which adds -p0); the 64-bit one
@@ -106,22 +170,27 @@ if [ "$mode" = --stop-server ]; then
   "$server" -k </dev/null >/dev/null 2>&1 || true # none running is fine
   exit 0
 fi
+mkdir -p "$WINEPREFIX" || exit 2
+log=$WINEPREFIX/tarnwick-wol-server.log
 # A new prefix is made as Wine makes one, by a first program with a server
 # of its own, which is then let go.
 if [ ! -e "$WINEPREFIX/system.reg" ]; then
-  "$wine" wineboot.exe </dev/null >/dev/null 2>&1
-  timeout 60 "$server" -w </dev/null >/dev/null 2>&1
+  "$wine" wineboot.exe </dev/null >"$log" 2>&1
+  timeout 60 "$server" -w </dev/null >>"$log" 2>&1
+  [ -e "$WINEPREFIX/system.reg" ] || {
+    echo "wine-run.sh: Wine cannot make its prefix $WINEPREFIX: $(last_lines "$log")" >&2
+    exit 1
+  }
 fi
 # Persistent until stopped (status 2: one already runs). Wine's own
 # processes (services.exe, explorer.exe...) start with the first program and
 # keep its output open as long as they live: wineboot starts them here, with
 # a file for output, so that no test's output stays open after the test.
-"$server" -p </dev/null >/dev/null 2>&1 || [ $? = 2 ] || {
-  echo "wine-run.sh: the Wine server does not start for $WINEPREFIX" >&2
+"$server" -p </dev/null >"$log" 2>&1 || [ $? = 2 ] || {
+  echo "wine-run.sh: the Wine server does not start for $WINEPREFIX: $(last_lines "$log")" >&2
   exit 1
 }
-log=$WINEPREFIX/tarnwick-wol-server.log
 "$wine" wineboot.exe </dev/null >"$log" 2>&1 || {
-  echo "wine-run.sh: Wine does not start in $WINEPREFIX: $(tail -n 3 "$log" | tr '\n' ' ')" >&2
+  echo "wine-run.sh: Wine does not start in $WINEPREFIX: $(last_lines "$log")" >&2
   exit 1
 }

@@ -6,7 +6,8 @@
 #   linux     the .so with g++; then the suite again under valgrind
 #   windows   the DLL with mingw-w64, its suite run under Wine
 #   windows-x86  the 32-bit DLL (__stdcall) with mingw-w64, its suite run
-#             under 32-bit Wine
+#             under 32-bit Wine; on a kernel that runs no 32-bit x86
+#             program, the checks of its files only (the rest skipped)
 #   linux-aarch64, linux-armhf, linux-s390x
 #             the .so cross-built with Debian's cross g++, its suite run
 #             under qemu-user

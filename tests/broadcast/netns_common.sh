@@ -25,22 +25,13 @@ needs() {
 needs ip tshark python3 timeout
 
 work=$(mktemp -d)
+# What an unprivileged user runs, copied where that user can read it.
+for_nobody=$(mktemp -d)
 namespaces=()
 declare -A etc_made=()
 etc_netns_made=
 pids=()
 suffix=$$
-
-wine_server() {
-  local server
-  for server in wineserver64 wineserver /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver; do
-    if command -v "$server" >/dev/null; then
-      echo "$server"
-      return
-    fi
-  done
-  echo wineserver
-}
 
 cleanup() {
   local pid ns
@@ -49,13 +40,14 @@ cleanup() {
     wait "$pid" 2>/dev/null || true
   done
   if [ "$kind" = wine ]; then
-    WINEPREFIX="$work/wine" timeout 20 "$(wine_server)" -k 2>/dev/null || true
+    WINEPREFIX="$work/wine" timeout 60 "${sender[0]}" --stop-server "${sender[1]}" || true
   fi
   for ns in "${namespaces[@]}"; do
     ip netns del "$ns" 2>/dev/null || true
     [ -z "${etc_made[$ns]:-}" ] || rm -rf "/etc/netns/$ns"
   done
   [ -z "$etc_netns_made" ] || rmdir /etc/netns 2>/dev/null || true
+  rm -rf "$for_nobody"
   [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
@@ -108,12 +100,33 @@ send() {
 }
 
 # start_sender: under Wine, makes the prefix and starts its server inside
-# the sending namespace before any listener's clock starts (the first run
-# takes seconds, far longer on a cold machine).
+# the sending namespace, lasting until cleanup (a server that leaves after
+# each run can be met leaving by the next), before any listener's clock
+# starts (the first run takes seconds, far longer on a cold machine).
 start_sender() {
   [ "$kind" = wine ] || return 0
-  ip netns exec "$tx_ns" env WINEPREFIX="$work/wine" timeout 300 "${sender[@]}" --version \
-    </dev/null >"$work/wine-start.log" 2>&1 || fail "the sender does not start: $(cat "$work/wine-start.log")"
+  ip netns exec "$tx_ns" env WINEPREFIX="$work/wine" timeout 300 \
+    "${sender[0]}" --start-server "${sender[1]}" </dev/null >"$work/wine-start.log" 2>&1 ||
+    fail "the sender does not start: $(cat "$work/wine-start.log")"
+}
+
+# run_as_nobody ARGS...: the (native) sender in $tx_ns as an unprivileged
+# user without capabilities. The build may lie where that user cannot reach
+# it (Debian 13's /root is 0700), so the user runs a copy of the tool and of
+# the build's libraries that it loads, in a folder of the test's own.
+run_as_nobody() {
+  local program=$for_nobody/${sender[0]##*/} build name path
+  if [ ! -e "$program" ]; then
+    build=$(cd "$(dirname "${sender[0]}")/.." && pwd -P)
+    cp "${sender[0]}" "$program"
+    # Each library of the build, under the name the program asks for.
+    while read -r name path; do
+      [[ $(readlink -f "$path") != "$build"/* ]] || cp "$path" "$for_nobody/$name"
+    done < <(ldd "${sender[0]}" | awk '$2 == "=>" && $3 ~ /^\// {print $1, $3}')
+    chmod -R a+rX "$for_nobody"
+  fi
+  ip netns exec "$tx_ns" setpriv --reuid=65534 --regid=65534 --clear-groups --inh-caps=-all \
+    env LD_LIBRARY_PATH="$for_nobody" timeout 300 "$program" "$@"
 }
 
 # wait_for DESCRIPTION COMMAND...: polls COMMAND every 0.1 s, for 30 s at most.

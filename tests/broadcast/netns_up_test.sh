@@ -49,12 +49,6 @@ wake_up() { # WHAT ARGS...: "STATUS LAST_LINE", the time left out
   echo "$result $(tr -d '\r' <"$work/$what.out" | tail -n 1 | sed 's/after [0-9]*\.[0-9] s$/after ... s/')"
 }
 runner=run_sender
-# run_as_nobody ARGS...: the sender as an unprivileged user, without
-# capabilities (the native build only: Wine's prefix is root's).
-run_as_nobody() {
-  ip netns exec "$tx_ns" setpriv --reuid=65534 --regid=65534 --clear-groups --inh-caps=-all \
-    timeout 300 "${sender[@]}" "$@"
-}
 stop_sleeper() { kill "$sleeper" 2>/dev/null || true; wait "$sleeper" 2>/dev/null || true; }
 
 # --- the wrong machine, the wrong password: never up --------------------------
@@ -91,6 +85,7 @@ up"
 stop_sleeper
 
 # --- ICMP without root: the datagram socket that ping_group_range allows --------
+# (The native build only: Wine's prefix is root's.)
 if [ "$kind" = native ]; then
   runner=run_as_nobody
   ip netns exec "$tx_ns" sysctl -qw net.ipv4.ping_group_range="1 0"
