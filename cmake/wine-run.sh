@@ -18,6 +18,8 @@
 #   1    Wine is installed but does not start (with the last lines it printed)
 # The build asks it when it is configured: where the answer is 77, the tests
 # that run programs are registered as skipped, with that line as the reason.
+# WINE names the Wine loader to use, in place of the system's (as winetricks
+# reads it).
 #
 #   cmake/wine-run.sh --start-server prog.exe | --stop-server prog.exe
 # keeps the Wine server of prog.exe's prefix running from one program to the
@@ -61,14 +63,15 @@ fi
 if [ "$arch" = win32 ]; then
   # Debian's 32-bit loader (wine32) first; its wine falls back to wine64,
   # which cannot run a 32-bit prefix.
-  wines="/usr/lib/wine/wine wine"
+  wines=(/usr/lib/wine/wine wine)
   missing="Wine's 32-bit half is not installed (on Debian: dpkg --add-architecture i386;"
   missing+=" apt-get update; apt-get install wine32:i386)"
 else
-  wines="wine64 /usr/lib/wine/wine64 wine"
+  wines=(wine64 /usr/lib/wine/wine64 wine)
   missing="Wine is not installed (on Debian: apt-get install wine64)"
 fi
 export WINEARCH=$arch
+[ -z "${WINE:-}" ] || wines=("$WINE")
 
 # first_command NAME...: the first of NAME... that can run here.
 first_command() {
@@ -111,12 +114,12 @@ check() {
     echo "TARNWICK_WOL_NO_WINE32=$TARNWICK_WOL_NO_WINE32 says that this machine cannot run 32-bit x86 programs, which Wine's 32-bit half needs"
     return 77
   fi
-  if [ "$arch" = win32 ] && [ -x /usr/lib/wine/wine64 ] && [ ! -x /usr/lib/wine/wine ]; then
+  if [ "$arch" = win32 ] && [ -z "${WINE:-}" ] && [ -x /usr/lib/wine/wine64 ] &&
+    [ ! -x /usr/lib/wine/wine ]; then
     echo "$missing"
     return 127
   fi
-  # shellcheck disable=SC2086 # a list of names
-  wine=$(first_command $wines) || {
+  wine=$(first_command "${wines[@]}") || {
     echo "$missing"
     return 127
   }
@@ -132,8 +135,7 @@ reason=$(check) || {
   echo "wine-run.sh: $reason" >&2
   exit "$status"
 }
-# shellcheck disable=SC2086 # a list of names
-wine=$(first_command $wines)
+wine=$(first_command "${wines[@]}")
 
 if [ -z "${WINEPREFIX:-}" ]; then
   cache=${XDG_CACHE_HOME:-${HOME:-}/.cache}
@@ -161,8 +163,10 @@ fi
 [ "$mode" = run ] && exec "$wine" "$@"
 
 # The server itself, not Debian's wrapper (which adds -p0); the 64-bit one
-# serves 32-bit programs too.
-server=$(first_command /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver32 wineserver) || {
+# serves 32-bit programs too. WINESERVER, which Wine itself reads, names
+# another.
+server=$(first_command ${WINESERVER:+"$WINESERVER"} /usr/lib/wine/wineserver64 \
+  /usr/lib/wine/wineserver32 wineserver) || {
   echo "wine-run.sh: no wineserver beside Wine" >&2
   exit 127
 }
