@@ -58,13 +58,12 @@ project_version() {
 }
 
 # Lays out the PowerShell module (manifest, script module, the assembly
-# from the NuGet package, the native libraries, licence) and packs it.
+# that the NuGet package holds, the native libraries, licence) and packs it.
 pack_module() { # VERSION TIMESTAMP
   local version=$1 timestamp=$2 module=$stage/module/TarnwickWol
-  rm -rf "$stage/module" "$stage/assembly"
-  mkdir -p "$module" "$stage/assembly"
-  unzip -q -d "$stage/assembly" "$out/Tarnwick.Wol.$version.nupkg" 'lib/netstandard2.0/*'
-  cp "$stage/assembly/lib/netstandard2.0/Tarnwick.Wol.dll" "$module/"
+  rm -rf "$stage/module"
+  mkdir -p "$module"
+  cp "$top/build/dotnet/bin/Tarnwick.Wol/release/Tarnwick.Wol.dll" "$module/"
   cp -r "$stage/runtimes" "$module/"
   sed "s/@VERSION@/$version/" "$top/bindings/powershell/TarnwickWol.psd1.in" >"$module/TarnwickWol.psd1"
   cp "$top/bindings/powershell/TarnwickWol.psm1" "$top/LICENSE" "$module/"
