@@ -42,14 +42,18 @@ internal static class NativeLibraryLoader
             return;
         }
         loaded = true;
-        if (!SetResolver() && IsWindows())
+        if (SetResolver() || Environment.OSVersion.Platform != PlatformID.Win32NT)
         {
-            foreach (string path in BundledCandidates())
+            return;
+        }
+        // .NET Framework (or Mono) on Windows. RuntimeInformation is left
+        // alone here: .NET Framework 4.6.2 has it only from a facade that the
+        // program must carry.
+        foreach (string path in BundledCandidates("win", IntPtr.Size == 8 ? "x64" : "x86"))
+        {
+            if (File.Exists(path) && LoadLibraryW(path) != IntPtr.Zero)
             {
-                if (File.Exists(path) && LoadLibraryW(path) != IntPtr.Zero)
-                {
-                    return;
-                }
+                return;
             }
         }
     }
@@ -94,8 +98,13 @@ internal static class NativeLibraryLoader
         {
             return IntPtr.Zero;
         }
+        string os = RuntimeInformation.IsOSPlatform(OSPlatform.Windows) ? "win"
+            : RuntimeInformation.IsOSPlatform(OSPlatform.Linux) ? "linux"
+            : "";
+        // x86, x64, arm, arm64, s390x: the processor part of a runtime identifier.
+        string arch = RuntimeInformation.ProcessArchitecture.ToString().ToLowerInvariant();
         IntPtr handle;
-        foreach (string path in BundledCandidates())
+        foreach (string path in BundledCandidates(os, arch))
         {
             if (File.Exists(path) && tryLoadByPath(path, out handle))
             {
@@ -106,8 +115,7 @@ internal static class NativeLibraryLoader
         {
             return handle;
         }
-        if (RuntimeInformation.IsOSPlatform(OSPlatform.Linux) &&
-            tryLoadByPath("libtarnwick-wol.so.1", out handle))
+        if (os == "linux" && tryLoadByPath("libtarnwick-wol.so.1", out handle))
         {
             return handle;
         }
@@ -115,11 +123,9 @@ internal static class NativeLibraryLoader
         return IntPtr.Zero;
     }
 
-    /// <summary>Where the package's layouts put the library for this process.</summary>
-    private static IEnumerable<string> BundledCandidates()
+    /// <summary>Where the package's layouts put the library for an operating system and processor.</summary>
+    private static IEnumerable<string> BundledCandidates(string os, string arch)
     {
-        // x86, x64, arm, arm64, s390x: the processor part of a runtime identifier.
-        string arch = RuntimeInformation.ProcessArchitecture.ToString().ToLowerInvariant();
         var folders = new List<string>();
         foreach (string? folder in new[] { AssemblyFolder(), AppDomain.CurrentDomain.BaseDirectory })
         {
@@ -130,12 +136,12 @@ internal static class NativeLibraryLoader
         }
         foreach (string folder in folders)
         {
-            if (IsWindows())
+            if (os == "win")
             {
                 yield return Path.Combine(folder, arch, "tarnwick-wol.dll");
                 yield return Path.Combine(folder, "runtimes", "win-" + arch, "native", "tarnwick-wol.dll");
             }
-            else if (RuntimeInformation.IsOSPlatform(OSPlatform.Linux))
+            else if (os == "linux")
             {
                 yield return Path.Combine(folder, "runtimes", "linux-" + arch, "native", "libtarnwick-wol.so");
             }
@@ -147,8 +153,6 @@ internal static class NativeLibraryLoader
         string location = typeof(NativeLibraryLoader).Assembly.Location;
         return location.Length == 0 ? null : Path.GetDirectoryName(location);
     }
-
-    private static bool IsWindows() => RuntimeInformation.IsOSPlatform(OSPlatform.Windows);
 
     [DllImport("kernel32", CharSet = CharSet.Unicode, ExactSpelling = true, SetLastError = true)]
     private static extern IntPtr LoadLibraryW(string path);
