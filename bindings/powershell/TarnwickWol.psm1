@@ -14,15 +14,39 @@ function ConvertTo-LibraryMac([string] $Text) {
     return $Text
 }
 
-# The exception that a call into the assembly threw, without PowerShell's
-# MethodInvocationException around it.
-function Get-LibraryException([System.Management.Automation.ErrorRecord] $Record) {
-    $exception = $Record.Exception
-    while ($exception -is [System.Management.Automation.MethodInvocationException] -and
-        $null -ne $exception.InnerException) {
-        $exception = $exception.InnerException
+# Calls into the assembly. An exception caught in a function, even by its
+# own try/catch, also lands in the -ErrorVariable of the command that runs
+# it, beside the error record that the command writes; one caught in a class
+# method does not. So a refused address gives exactly one error record.
+class TarnwickWolCall {
+    # Send's exception, or $null once the packet was sent.
+    static [System.Exception] Send([string] $Mac, [string] $Address, [int] $Port) {
+        try {
+            [Tarnwick.Wol.WakeOnLan]::Send($Mac, $Address, $Port)
+            return $null
+        } catch {
+            return [TarnwickWolCall]::Unwrap($_.Exception)
+        }
     }
-    return $exception
+
+    # The packet (byte[]), or CreatePacket's exception.
+    static [object] CreatePacket([string] $Mac) {
+        try {
+            return [Tarnwick.Wol.WakeOnLan]::CreatePacket($Mac)
+        } catch {
+            return [TarnwickWolCall]::Unwrap($_.Exception)
+        }
+    }
+
+    # The assembly's exception, without PowerShell's MethodInvocationException
+    # around it.
+    static [System.Exception] Unwrap([System.Exception] $Exception) {
+        while ($Exception -is [System.Management.Automation.MethodInvocationException] -and
+            $null -ne $Exception.InnerException) {
+            $Exception = $Exception.InnerException
+        }
+        return $Exception
+    }
 }
 
 # A non-terminating error for one input, whose message is the library's.
@@ -154,10 +178,9 @@ function Send-WakeOnLan {
             if (-not $PSCmdlet.ShouldProcess("$mac via ${address}:$Port", 'Send Wake-on-LAN magic packet')) {
                 continue
             }
-            try {
-                [Tarnwick.Wol.WakeOnLan]::Send((ConvertTo-LibraryMac $mac), $address, $Port)
-            } catch {
-                $PSCmdlet.WriteError((New-WakeOnLanError (Get-LibraryException $_) $mac))
+            $failure = [TarnwickWolCall]::Send((ConvertTo-LibraryMac $mac), $address, $Port)
+            if ($null -ne $failure) {
+                $PSCmdlet.WriteError((New-WakeOnLanError $failure $mac))
                 continue
             }
             [PSCustomObject]@{
@@ -216,10 +239,9 @@ function Get-WakeOnLanPacket {
 
     process {
         foreach ($mac in $MacAddress) {
-            try {
-                $packet = [Tarnwick.Wol.WakeOnLan]::CreatePacket((ConvertTo-LibraryMac $mac))
-            } catch {
-                $PSCmdlet.WriteError((New-WakeOnLanError (Get-LibraryException $_) $mac))
+            $packet = [TarnwickWolCall]::CreatePacket((ConvertTo-LibraryMac $mac))
+            if ($packet -is [System.Exception]) {
+                $PSCmdlet.WriteError((New-WakeOnLanError $packet $mac))
                 continue
             }
             # One array per address, not its 102 bytes one by one.
