@@ -73,6 +73,7 @@ pack_module() { # VERSION TIMESTAMP
     ${timestamp:+-p:DeterministicTimestamp=$timestamp}
 }
 
+# Stages the six native libraries, then packs both packages.
 main() {
   command -v dotnet >/dev/null || {
     echo "packages.sh: needs the .NET SDK (dotnet), which is not installed" >&2

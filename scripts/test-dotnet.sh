@@ -65,6 +65,7 @@ dotnet_package() { # VERSION
   dotnet test "$top/tests/dotnet/Tarnwick.Wol.Tests" --nologo -v:q -p:TarnwickWolVersion="$1"
 }
 
+# Builds the packages, runs every test, and sums them up.
 main() {
   isolate
   echo "-- packages"

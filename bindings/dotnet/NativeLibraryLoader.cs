@@ -47,8 +47,8 @@ internal static class NativeLibraryLoader
             return;
         }
         // .NET Framework (or Mono) on Windows. RuntimeInformation is left
-        // alone here: .NET Framework 4.6.2 has it only from a facade that the
-        // program must carry.
+        // alone here: .NET Framework before 4.7.1 has it only from a facade
+        // that the program must carry, and Mono's may be missing.
         foreach (string path in BundledCandidates("win", IntPtr.Size == 8 ? "x64" : "x86"))
         {
             if (File.Exists(path) && LoadLibraryW(path) != IntPtr.Zero)
