@@ -11,6 +11,9 @@
 #   linux-aarch64, linux-armhf, linux-s390x
 #             the .so cross-built with Debian's cross g++, its suite run
 #             under qemu-user
+#   dotnet    the NuGet package and the PowerShell module, built from those
+#             builds and tested on .NET 10, under Mono and in PowerShell 7
+#             (scripts/test-dotnet.sh); skipped where dotnet is missing
 #   scripts/test-all.sh
 # Every step runs even when an earlier one failed (unless it needs that
 # one's build); a summary at the end lists each step, and each test that was
@@ -90,6 +93,19 @@ for preset in windows windows-x86 linux-aarch64 linux-armhf linux-s390x; do
   step $preset cmake --workflow --preset $preset
   count_tests $preset
 done
+
+# The .NET and PowerShell packages, from the builds above.
+if command -v dotnet >/dev/null; then
+  step dotnet scripts/test-dotnet.sh
+  read -r dotnet_passed dotnet_failed < <(sed -n \
+    's/^test-dotnet: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$logs/dotnet.log")
+  passed_tests=$((passed_tests + ${dotnet_passed:-0}))
+  failed_tests=$((failed_tests + ${dotnet_failed:-0}))
+elif [ "${CI:-}" = true ] && [ "$(id -u)" = 0 ]; then
+  not_run dotnet "dotnet (the .NET SDK) is not installed"
+else
+  steps+=("$(printf '%-14s skipped: dotnet (the .NET SDK) is not installed' dotnet)")
+fi
 
 echo
 echo "== Summary"

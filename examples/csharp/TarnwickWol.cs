@@ -16,13 +16,20 @@ public static class TarnwickWol
     public const int PacketSize = 102;
 
 #if NET5_0_OR_GREATER
-    // .NET (5 and later) ignores Mono's dllmap. This sets the assembly's one
-    // DllImport resolver; a program that sets its own must map the name there.
+    // .NET (5 and later) ignores Mono's dllmap. On Linux this resolver loads
+    // the runtime library by its versioned name, libtarnwick-wol.so.1, where
+    // it is found; elsewhere, and where it is not, it returns nothing and
+    // .NET searches as usual: tarnwick-wol.dll on Windows, the unversioned
+    // libtarnwick-wol.so on Linux (the -dev package, or a NuGet package's
+    // runtimes folder), beside the program or on the library path. It is
+    // the assembly's one resolver: a program that sets its own must map the
+    // name there.
     static TarnwickWol()
     {
         NativeLibrary.SetDllImportResolver(typeof(TarnwickWol).Assembly, (name, assembly, path) =>
-            name == Library && OperatingSystem.IsLinux()
-                ? NativeLibrary.Load("libtarnwick-wol.so.1", assembly, path)
+            name == Library && OperatingSystem.IsLinux() &&
+            NativeLibrary.TryLoad("libtarnwick-wol.so.1", assembly, path, out IntPtr handle)
+                ? handle
                 : IntPtr.Zero);
     }
 #endif
