@@ -84,7 +84,8 @@ $commands = (Get-Command -Module TarnwickWol).Name | Sort-Object
 Test-That (($commands -join ',') -eq 'Get-WakeOnLanPacket,Send-WakeOnLan') "the module exports $($commands -join ', ')"
 Test-That ([Tarnwick.Wol.WakeOnLan]::LibraryVersion -eq $Version) 'the library is not of the module''s version'
 # The library that the assembly loaded is the module's own.
-$mapped = @(Get-Content /proc/self/maps | Where-Object { $_ -match 'tarnwick-wol' } |
+# (By the file's name: the folders above it may hold the name too.)
+$mapped = @(Get-Content /proc/self/maps | Where-Object { $_ -match '/libtarnwick-wol\.so[^/]*$' } |
         ForEach-Object { $_.Substring($_.IndexOf('/')) } | Sort-Object -Unique)
 $native = Join-Path $available[0].ModuleBase 'runtimes/linux-x64/native/libtarnwick-wol.so'
 Test-That ($mapped.Count -eq 1 -and $mapped[0] -eq $native) "the library came from $mapped, not $native"

@@ -23,9 +23,11 @@ public class VersionTests
     {
         Assert.Equal(PackageVersion, WakeOnLan.LibraryVersion); // loaded by now
 
+        // By the file's name: the folders above it may hold the name too.
         string[] mapped = File.ReadAllLines("/proc/self/maps")
-            .Where(line => line.Contains("tarnwick-wol"))
+            .Where(line => line.Contains('/'))
             .Select(line => line.Substring(line.IndexOf('/')))
+            .Where(path => Path.GetFileName(path).StartsWith("libtarnwick-wol.so", StringComparison.Ordinal))
             .Distinct()
             .ToArray();
         string path = Assert.Single(mapped);
