@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-namespace wol_wake {
+namespace wol::wake {
 
 class Waker {
 public:
@@ -71,6 +71,6 @@ private:
   bool failed_ = false;
 };
 
-} // namespace wol_wake
+} // namespace wol::wake
 
 #endif

@@ -19,7 +19,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace wol_wake {
+namespace wol {
 namespace {
 
 std::string reason(int error) { return std::strerror(error); }
@@ -162,4 +162,4 @@ void sleep_ms(int ms) {
   }
 }
 
-} // namespace wol_wake
+} // namespace wol

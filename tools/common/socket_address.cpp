@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace wol_wake {
+namespace wol {
 
 SocketAddress socket_address(const Endpoint &to, int port) {
   SocketAddress out;
@@ -53,4 +53,4 @@ std::optional<Endpoint> first_endpoint(const addrinfo *answer) {
   return std::nullopt;
 }
 
-} // namespace wol_wake
+} // namespace wol

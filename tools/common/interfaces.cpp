@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace wol_wake {
+namespace wol {
 
 bool directed_broadcast(unsigned long address, unsigned prefix, unsigned long &broadcast) {
   constexpr unsigned kLongestWithBroadcast = 30;
@@ -34,4 +34,4 @@ const Interface *find_interface(const Interfaces &interfaces, const std::string 
   return nullptr;
 }
 
-} // namespace wol_wake
+} // namespace wol

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
-namespace wol_wake {
+namespace wol {
 namespace {
 
 constexpr std::size_t kDigits = 12;
@@ -144,4 +144,4 @@ bool may_be_host_name(std::string_view text) {
   return !only_hex || hex_digits < kDigits;
 }
 
-} // namespace wol_wake
+} // namespace wol

@@ -1,18 +1,18 @@
-// The MAC forms wol-wake takes. The library reads AA:BB:CC:DD:EE:FF and
-// AABBCCDDEEFF; the tool also takes what Windows prints (getmac, ipconfig:
+// The MAC forms the tools take. The library reads AA:BB:CC:DD:EE:FF and
+// AABBCCDDEEFF; the tools also take what Windows prints (getmac, ipconfig:
 // AA-BB-CC-DD-EE-FF), what switches print (aabb.ccdd.eeff) and what
 // /etc/ethers and some Unix tools write (8:0:20:1:14:5c, one-digit groups),
 // and hands those to the library in the colon form. A target that is none
 // of them may be a host name of the ethers file.
-#ifndef WOL_WAKE_MAC_FORMS_H
-#define WOL_WAKE_MAC_FORMS_H
+#ifndef WOL_COMMON_MAC_FORMS_H
+#define WOL_COMMON_MAC_FORMS_H
 
 #include <array>
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace wol_wake {
+namespace wol {
 
 using MacBytes = std::array<unsigned char, 6>;
 
@@ -33,6 +33,6 @@ std::string library_mac(std::string_view text);
 // between them). Other text is the library's to judge.
 bool may_be_host_name(std::string_view text);
 
-} // namespace wol_wake
+} // namespace wol
 
 #endif

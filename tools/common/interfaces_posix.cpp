@@ -11,7 +11,7 @@
 #include <string>
 #include <sys/socket.h>
 
-namespace wol_wake {
+namespace wol {
 namespace {
 
 in_addr ipv4_of(const sockaddr *address) {
@@ -85,4 +85,4 @@ Interfaces list_interfaces() {
   return result;
 }
 
-} // namespace wol_wake
+} // namespace wol

@@ -10,7 +10,7 @@
 #include <initializer_list>
 #include <string>
 
-namespace wol_wake {
+namespace wol {
 namespace {
 
 // Windows' own texts for the errors a send meets most, for systems whose
@@ -173,4 +173,4 @@ Transport::send_frame( // NOLINT(readability-convert-member-functions-to-static)
 
 void sleep_ms(int ms) { Sleep(static_cast<DWORD>(ms)); }
 
-} // namespace wol_wake
+} // namespace wol

@@ -1,13 +1,14 @@
 // Small pieces of text handling shared by the command line and the target
 // files: plain decimal numbers, and user text made safe to show.
-#ifndef WOL_WAKE_TEXT_H
-#define WOL_WAKE_TEXT_H
+#ifndef WOL_COMMON_TEXT_H
+#define WOL_COMMON_TEXT_H
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
-namespace wol_wake {
+namespace wol {
 
 // The value of `text` if it is one or more decimal digits and nothing else
 // (no sign, no space); a value beyond what long long holds saturates to its
@@ -18,6 +19,10 @@ std::optional<long long> decimal(std::string_view text);
 // cannot drive the terminal that shows a message.
 std::string shown(std::string_view text);
 
-} // namespace wol_wake
+// The fields of a line of a file (targets, ethers, allow-lists): words
+// separated by spaces or tabs, up to a '#'.
+std::vector<std::string> split_fields(std::string_view text);
+
+} // namespace wol
 
 #endif

@@ -1,11 +1,11 @@
-// wol-wake's own UDP transport: the library builds each packet, and the
-// tool sends it here, through one IPv4 socket with broadcasting enabled
+// The tools' own UDP transport: the library builds each packet, and
+// wol-wake and wol-relay send it here, through one IPv4 socket with broadcasting enabled
 // (and one IPv6 socket, when an IPv6 address is named) kept for the whole run (the library's
 // wol_send opens one per datagram, and can name no reason for a failure). Every failure carries the
 // system's reason: strerror on POSIX, FormatMessage on Windows. One file per platform:
 // transport_posix.cpp, transport_win32.cpp.
-#ifndef WOL_WAKE_TRANSPORT_H
-#define WOL_WAKE_TRANSPORT_H
+#ifndef WOL_COMMON_TRANSPORT_H
+#define WOL_COMMON_TRANSPORT_H
 
 #include <array>
 #include <cstddef>
@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-namespace wol_wake {
+namespace wol {
 
 // An IPv4 or IPv6 address, in network byte order, with an IPv6 scope (the
 // interface index of fe80::1%eth0 or ff02::1%eth0).
@@ -71,6 +71,6 @@ private:
 // Waits `ms` milliseconds.
 void sleep_ms(int ms);
 
-} // namespace wol_wake
+} // namespace wol
 
 #endif

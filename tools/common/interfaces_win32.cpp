@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace wol_wake {
+namespace wol {
 namespace {
 
 // Whether the adapter's medium is known to be disconnected (no cable, no
@@ -103,4 +103,4 @@ Interfaces list_interfaces() {
   return result;
 }
 
-} // namespace wol_wake
+} // namespace wol

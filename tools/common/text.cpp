@@ -4,7 +4,7 @@
 #include <limits>
 #include <system_error>
 
-namespace wol_wake {
+namespace wol {
 
 std::optional<long long> decimal(std::string_view text) {
   if (text.empty()) {
@@ -40,4 +40,22 @@ std::string shown(std::string_view text) {
   return out;
 }
 
-} // namespace wol_wake
+std::vector<std::string> split_fields(std::string_view text) {
+  text = text.substr(0, text.find('#'));
+  std::vector<std::string> fields;
+  std::size_t at = 0;
+  for (;;) {
+    at = text.find_first_not_of(" \t", at);
+    if (at == std::string_view::npos) {
+      return fields;
+    }
+    const std::size_t end = text.find_first_of(" \t", at);
+    fields.emplace_back(text.substr(at, end - at));
+    if (end == std::string_view::npos) {
+      return fields;
+    }
+    at = end;
+  }
+}
+
+} // namespace wol

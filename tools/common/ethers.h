@@ -1,9 +1,9 @@
 // Host names of the ethers file, ethers(5): "MAC NAME" a line, '#' starts
-// a comment, MACs in any form wol-wake takes (8:0:20:1:14:5c as the file's
+// a comment, MACs in any form the tools take (8:0:20:1:14:5c as the file's
 // own tools write it). Lines that hold no such pair are passed over, as the
 // C library's ether_ntohost does. Names are matched without regard to case.
-#ifndef WOL_WAKE_ETHERS_H
-#define WOL_WAKE_ETHERS_H
+#ifndef WOL_COMMON_ETHERS_H
+#define WOL_COMMON_ETHERS_H
 
 #include "mac_forms.h"
 
@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-namespace wol_wake {
+namespace wol {
 
 // /etc/ethers; on Windows %SystemRoot%\System32\drivers\etc\ethers.
 std::string default_ethers_file();
@@ -32,6 +32,6 @@ private:
 // "aa:bb:cc:dd:ee:ff".
 std::string colon_mac(const MacBytes &mac);
 
-} // namespace wol_wake
+} // namespace wol
 
 #endif

@@ -5,13 +5,13 @@
 // every one that is up and can multicast). One file per platform:
 // interfaces_posix.cpp (getifaddrs), interfaces_win32.cpp
 // (GetAdaptersAddresses).
-#ifndef WOL_WAKE_INTERFACES_H
-#define WOL_WAKE_INTERFACES_H
+#ifndef WOL_COMMON_INTERFACES_H
+#define WOL_COMMON_INTERFACES_H
 
 #include <string>
 #include <vector>
 
-namespace wol_wake {
+namespace wol {
 
 struct Interface {
   std::string name;                    // eth0; on Windows the friendly name, "Ethernet 2"
@@ -38,6 +38,6 @@ bool directed_broadcast(unsigned long address, unsigned prefix, unsigned long &b
 // Adds `address` to `list` unless it is there already.
 void add_once(std::vector<std::string> &list, std::string address);
 
-} // namespace wol_wake
+} // namespace wol
 
 #endif

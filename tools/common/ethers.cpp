@@ -1,11 +1,11 @@
 #include "ethers.h"
 
-#include "target_file.h"
+#include "text.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-namespace wol_wake {
+namespace wol {
 namespace {
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -67,4 +67,4 @@ std::string colon_mac(const MacBytes &mac) {
   return out;
 }
 
-} // namespace wol_wake
+} // namespace wol

@@ -2,8 +2,8 @@
 // which the transport and the probe share on every platform: the address
 // to send or connect to, and the first usable address of a resolver's
 // answer.
-#ifndef WOL_WAKE_SOCKET_ADDRESS_H
-#define WOL_WAKE_SOCKET_ADDRESS_H
+#ifndef WOL_COMMON_SOCKET_ADDRESS_H
+#define WOL_COMMON_SOCKET_ADDRESS_H
 
 #include "transport.h"
 
@@ -17,7 +17,7 @@
 
 #include <optional>
 
-namespace wol_wake {
+namespace wol {
 
 // A sockaddr_in or sockaddr_in6 in storage that holds either, and its size.
 struct SocketAddress {
@@ -36,6 +36,6 @@ SocketAddress socket_address(const Endpoint &to, int port);
 // The first IPv4 or IPv6 address of a getaddrinfo answer, if it has one.
 std::optional<Endpoint> first_endpoint(const addrinfo *answer);
 
-} // namespace wol_wake
+} // namespace wol
 
 #endif
