@@ -54,17 +54,4 @@ std::optional<MacBytes> Ethers::find(std::string_view name) const {
   return std::nullopt;
 }
 
-std::string colon_mac(const MacBytes &mac) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string out;
-  for (const unsigned char byte : mac) {
-    if (!out.empty()) {
-      out += ':';
-    }
-    out += kHex[byte >> 4U];
-    out += kHex[byte & 0xFU];
-  }
-  return out;
-}
-
 } // namespace wol

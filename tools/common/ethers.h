@@ -29,9 +29,6 @@ private:
   std::vector<std::pair<std::string, MacBytes>> entries_;
 };
 
-// "aa:bb:cc:dd:ee:ff".
-std::string colon_mac(const MacBytes &mac);
-
 } // namespace wol
 
 #endif

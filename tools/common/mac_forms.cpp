@@ -124,6 +124,19 @@ std::string library_mac(std::string_view text) {
   return colon;
 }
 
+std::string colon_mac(const MacBytes &mac) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (const unsigned char byte : mac) {
+    if (!out.empty()) {
+      out += ':';
+    }
+    out += kHex[byte >> 4U];
+    out += kHex[byte & 0xFU];
+  }
+  return out;
+}
+
 bool may_be_host_name(std::string_view text) {
   if (text.empty() || text[0] == '-' || text[0] == '.') {
     return false;

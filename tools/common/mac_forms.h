@@ -27,6 +27,9 @@ std::optional<MacBytes> mac_bytes(std::string_view text);
 // it and its message is the one reported.
 std::string library_mac(std::string_view text);
 
+// "aa:bb:cc:dd:ee:ff".
+std::string colon_mac(const MacBytes &mac);
+
 // Whether `text`, which is no MAC form, is to be looked up as a host name:
 // letters, digits, '-', '_' and '.', not starting with '-' or '.', and not
 // a mistyped MAC (twelve or more hex digits with at most '-' and '.'
