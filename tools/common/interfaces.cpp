@@ -34,4 +34,24 @@ const Interface *find_interface(const Interfaces &interfaces, const std::string 
   return nullptr;
 }
 
+const Interface *interface_of_index(const Interfaces &interfaces, unsigned index) {
+  for (const Interface &each : interfaces.list) {
+    if (index != 0 && (each.index == index || each.ipv4_index == index)) {
+      return &each;
+    }
+  }
+  return nullptr;
+}
+
+bool is_local_address(const Interfaces &interfaces, const Endpoint &address) {
+  for (const Interface &each : interfaces.list) {
+    for (const Endpoint &own : each.addresses) {
+      if (same_address(own, address)) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 } // namespace wol

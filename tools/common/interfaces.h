@@ -8,6 +8,8 @@
 #ifndef WOL_COMMON_INTERFACES_H
 #define WOL_COMMON_INTERFACES_H
 
+#include "transport.h"
+
 #include <string>
 #include <vector>
 
@@ -19,6 +21,8 @@ struct Interface {
   bool up = false;                     // up, with a link (carrier); not loopback
   bool multicast = false;              // can multicast, and has IPv6
   std::vector<std::string> broadcasts; // IPv4 directed broadcasts, each once
+  std::vector<Endpoint> addresses;     // its own IPv4 and IPv6 addresses, loopback's too
+  unsigned ipv4_index = 0;             // Windows: IPv4's index, where it differs
 };
 
 struct Interfaces {
@@ -30,6 +34,12 @@ Interfaces list_interfaces();
 
 // The one named `name`, or else the one whose index `name` is; none: null.
 const Interface *find_interface(const Interfaces &interfaces, const std::string &name);
+
+// The one whose index (IPv4's or IPv6's) is `index`; none: null.
+const Interface *interface_of_index(const Interfaces &interfaces, unsigned index);
+
+// Whether `address` is one of this machine's own.
+bool is_local_address(const Interfaces &interfaces, const Endpoint &address);
 
 // The directed broadcast of an address with `prefix` network bits (both in
 // host byte order), or nothing for a /31 or /32, which have none.

@@ -1,6 +1,8 @@
 // The interfaces on Linux and other POSIX systems: getifaddrs.
 #include "interfaces.h"
 
+#include "socket_address.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdint>
@@ -62,6 +64,14 @@ Interfaces list_interfaces() {
     }
     if (entry->ifa_addr->sa_family == AF_INET6 && (flags & IFF_MULTICAST) != 0 && !loopback) {
       one.multicast = true;
+    }
+    sockaddr_storage storage{};
+    std::memcpy(&storage, entry->ifa_addr,
+                entry->ifa_addr->sa_family == AF_INET6 ? sizeof(sockaddr_in6)
+                                                       : sizeof(sockaddr_in));
+    int port = 0;
+    if (const std::optional<Endpoint> own = endpoint_of(storage, port)) {
+      one.addresses.push_back(*own);
     }
     if (entry->ifa_addr->sa_family != AF_INET || entry->ifa_netmask == nullptr ||
         (flags & IFF_BROADCAST) == 0 || loopback) {

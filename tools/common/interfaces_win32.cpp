@@ -2,11 +2,14 @@
 // on-link prefix length giving its subnet's broadcast.
 #include "interfaces.h"
 
+#include "socket_address.h"
+
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <iphlpapi.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -74,6 +77,7 @@ Interfaces list_interfaces() {
     Interface one;
     one.name = utf8(adapter->FriendlyName);
     one.index = adapter->Ipv6IfIndex != 0 ? adapter->Ipv6IfIndex : adapter->IfIndex;
+    one.ipv4_index = adapter->IfIndex;
     one.up = can_broadcast(*adapter);
     const bool loopback = adapter->IfType == IF_TYPE_SOFTWARE_LOOPBACK;
     for (const IP_ADAPTER_UNICAST_ADDRESS *unicast = adapter->FirstUnicastAddress;
@@ -81,6 +85,14 @@ Interfaces list_interfaces() {
       const int family = unicast->Address.lpSockaddr->sa_family;
       if (family == AF_INET6 && !loopback && (adapter->Flags & IP_ADAPTER_NO_MULTICAST) == 0) {
         one.multicast = true;
+      }
+      sockaddr_storage storage{};
+      std::memcpy(
+          &storage, unicast->Address.lpSockaddr,
+          std::min(sizeof storage, static_cast<std::size_t>(unicast->Address.iSockaddrLength)));
+      int port = 0;
+      if (const std::optional<Endpoint> own = endpoint_of(storage, port)) {
+        one.addresses.push_back(*own);
       }
       if (family != AF_INET || loopback || adapter->IfType == IF_TYPE_TUNNEL ||
           adapter->IfType == IF_TYPE_PPP) {

@@ -32,42 +32,42 @@ MacBytes mac_at(const unsigned char *at) {
   return mac;
 }
 
+// The packet at `at`, and what follows it: a password, or extra bytes.
+void found(const unsigned char *bytes, std::size_t size, std::size_t at, MagicReading &reading) {
+  reading.offset = at;
+  reading.mac = mac_at(bytes + at + kSync);
+  const std::size_t after = size - at - kMagicPacketSize;
+  if (after == 0 || after == 4 || after == 6) {
+    reading.verdict = Verdict::ok;
+    reading.password.assign(bytes + at + kMagicPacketSize, bytes + size);
+  } else {
+    reading.verdict = Verdict::extra_bytes;
+    reading.extra = after;
+  }
+}
+
 } // namespace
 
 MagicReading read_magic_packet(const unsigned char *bytes, std::size_t size) {
   MagicReading reading;
   reading.size = size;
   // The first offset that holds a whole packet wins; otherwise the attempt
-  // that got furthest, or one that the end of the bytes cut short, tells why.
+  // that got furthest tells why, or else the first run of six 0xFF that the
+  // end of the bytes cut short.
   std::size_t best_copies = 0;
-  bool cut_short = false;
+  std::optional<std::size_t> cut_short;
   for (std::size_t at = 0; at + kSync <= size; ++at) {
     if (!is_sync(bytes + at)) {
       continue;
     }
     const std::size_t room = size - at;
     if (room < kMagicPacketSize) {
-      if (best_copies == 0 && !cut_short) {
-        cut_short = true;
-        reading.offset = at;
-        if (room >= kSync + kMacSize) {
-          reading.mac = mac_at(bytes + at + kSync);
-        }
-      }
+      cut_short = cut_short.value_or(at);
       continue;
     }
     const std::size_t copies = matching_copies(bytes + at, room);
     if (copies == kCopies) {
-      reading.offset = at;
-      reading.mac = mac_at(bytes + at + kSync);
-      const std::size_t after = room - kMagicPacketSize;
-      if (after == 0 || after == 4 || after == 6) {
-        reading.verdict = Verdict::ok;
-        reading.password.assign(bytes + at + kMagicPacketSize, bytes + size);
-      } else {
-        reading.verdict = Verdict::extra_bytes;
-        reading.extra = after;
-      }
+      found(bytes, size, at, reading);
       return reading;
     }
     if (copies > best_copies) {
@@ -79,8 +79,14 @@ MagicReading read_magic_packet(const unsigned char *bytes, std::size_t size) {
   if (best_copies > 0) {
     reading.verdict = Verdict::copy_differs;
     reading.differing_copy = static_cast<int>(best_copies) + 1;
-  } else {
-    reading.verdict = cut_short || size < kMagicPacketSize ? Verdict::too_short : Verdict::no_sync;
+    return reading;
+  }
+  reading.verdict = cut_short || size < kMagicPacketSize ? Verdict::too_short : Verdict::no_sync;
+  if (cut_short) {
+    reading.offset = *cut_short;
+    if (size - *cut_short >= kSync + kMacSize) {
+      reading.mac = mac_at(bytes + *cut_short + kSync);
+    }
   }
   return reading;
 }

@@ -32,6 +32,27 @@ SocketAddress socket_address(const Endpoint &to, int port) {
   return out;
 }
 
+std::optional<Endpoint> endpoint_of(const sockaddr_storage &address, int &port) {
+  Endpoint endpoint;
+  if (address.ss_family == AF_INET) {
+    sockaddr_in ipv4{};
+    std::memcpy(&ipv4, &address, sizeof ipv4);
+    std::memcpy(endpoint.bytes.data(), &ipv4.sin_addr, sizeof ipv4.sin_addr);
+    port = ntohs(ipv4.sin_port);
+    return endpoint;
+  }
+  if (address.ss_family == AF_INET6) {
+    sockaddr_in6 ipv6{};
+    std::memcpy(&ipv6, &address, sizeof ipv6);
+    endpoint.ipv6 = true;
+    std::memcpy(endpoint.bytes.data(), &ipv6.sin6_addr, sizeof ipv6.sin6_addr);
+    endpoint.scope = ipv6.sin6_scope_id;
+    port = ntohs(ipv6.sin6_port);
+    return endpoint;
+  }
+  return std::nullopt;
+}
+
 std::optional<Endpoint> first_endpoint(const addrinfo *answer) {
   for (const addrinfo *each = answer; each != nullptr; each = each->ai_next) {
     Endpoint endpoint;

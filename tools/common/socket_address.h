@@ -36,6 +36,10 @@ SocketAddress socket_address(const Endpoint &to, int port);
 // The first IPv4 or IPv6 address of a getaddrinfo answer, if it has one.
 std::optional<Endpoint> first_endpoint(const addrinfo *answer);
 
+// The address and port (in host byte order) of a sockaddr_in or
+// sockaddr_in6; nothing for another family.
+std::optional<Endpoint> endpoint_of(const sockaddr_storage &address, int &port);
+
 } // namespace wol
 
 #endif

@@ -23,8 +23,16 @@ struct Endpoint {
   std::uint32_t scope = 0;
 };
 
+// The same address (the scope aside).
+inline bool same_address(const Endpoint &a, const Endpoint &b) {
+  return a.ipv6 == b.ipv6 && a.bytes == b.bytes;
+}
+
 // The address for a dotted quad, as the platform's inet_pton reads it.
 std::optional<Endpoint> parse_ipv4(const std::string &text);
+
+// The address as inet_ntop writes it (without a scope).
+std::string address_text(const Endpoint &address);
 
 // An address, or why there is none.
 struct Resolved {
@@ -70,6 +78,14 @@ private:
 
 // Waits `ms` milliseconds.
 void sleep_ms(int ms);
+
+// Starts the socket layer for the run (Winsock; nothing to do elsewhere),
+// or says why it cannot be.
+std::optional<std::string> start_sockets();
+
+// The system's text for the last failed socket call (strerror on POSIX,
+// FormatMessage on Windows).
+std::string last_socket_error();
 
 } // namespace wol
 

@@ -49,6 +49,12 @@ std::optional<Endpoint> parse_ipv4(const std::string &text) {
   return endpoint;
 }
 
+std::string address_text(const Endpoint &address) {
+  char text[INET6_ADDRSTRLEN] = {};
+  (void)::inet_ntop(address.ipv6 ? AF_INET6 : AF_INET, address.bytes.data(), text, sizeof text);
+  return text;
+}
+
 Resolved resolve(const std::string &text) {
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
@@ -153,6 +159,10 @@ std::optional<std::string> Transport::send(const Endpoint &to, int port, const u
   }
   return std::nullopt;
 }
+
+std::optional<std::string> start_sockets() { return std::nullopt; }
+
+std::string last_socket_error() { return reason(errno); }
 
 void sleep_ms(int ms) {
   timespec left{};

@@ -67,7 +67,9 @@ SOCKET as_socket(std::intptr_t value) { return static_cast<SOCKET>(value); }
 // process ends soon after.
 bool g_winsock_started = false;
 
-std::optional<std::string> start_winsock() {
+} // namespace
+
+std::optional<std::string> start_sockets() {
   if (!g_winsock_started) {
     WSADATA data;
     const int error = WSAStartup(MAKEWORD(2, 2), &data);
@@ -79,7 +81,7 @@ std::optional<std::string> start_winsock() {
   return std::nullopt;
 }
 
-} // namespace
+std::string last_socket_error() { return last_reason(); }
 
 std::optional<Endpoint> parse_ipv4(const std::string &text) {
   IN_ADDR address{};
@@ -91,8 +93,14 @@ std::optional<Endpoint> parse_ipv4(const std::string &text) {
   return endpoint;
 }
 
+std::string address_text(const Endpoint &address) {
+  char text[INET6_ADDRSTRLEN] = {};
+  (void)InetNtopA(address.ipv6 ? AF_INET6 : AF_INET, address.bytes.data(), text, sizeof text);
+  return text;
+}
+
 Resolved resolve(const std::string &text) {
-  if (auto failed = start_winsock()) {
+  if (auto failed = start_sockets()) {
     return {std::nullopt, *failed};
   }
   ADDRINFOA hints{};
@@ -121,7 +129,7 @@ Transport::~Transport() {
 }
 
 std::optional<std::string> Transport::open(bool ipv6) {
-  if (auto failed = start_winsock()) {
+  if (auto failed = start_sockets()) {
     return failed;
   }
   const SOCKET s = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_DGRAM, IPPROTO_UDP);

@@ -66,46 +66,13 @@ std::string hex(const std::vector<unsigned char> &packet) {
   return out;
 }
 
-// Reads a whole file; false with errno set when it cannot.
-bool read_file(const std::string &name, std::string &text) {
-  std::FILE *file = std::fopen(name.c_str(), "rb");
-  if (file == nullptr) {
-    return false;
-  }
-  std::string chunk(kChunk, '\0');
-  while (std::feof(file) == 0 && std::ferror(file) == 0) {
-    const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
-    text.append(chunk.data(), got);
-  }
-  const bool ok = std::ferror(file) == 0;
-  const int error = errno;
-  (void)std::fclose(file);
-  errno = error;
-  return ok;
-}
-
 } // namespace
 
 std::optional<MacBytes> Waker::look_up(std::string_view where, std::string_view name) {
-  if (!ethers_) {
-    ethers_.emplace();
-    const bool chosen = !settings_.ethers_file.empty();
-    const std::string file = chosen ? settings_.ethers_file : default_ethers_file();
-    ethers_file_ = shown(file);
-    std::string text;
-    if (read_file(file, text)) {
-      ethers_->read(text);
-    } else if (chosen || errno != ENOENT) { // a system without the file has no names
-      ethers_error_ = std::strerror(errno);
-    }
-  }
-  if (!ethers_error_.empty()) {
-    fail(where, "not a MAC address, and " + ethers_file_ + " cannot be read", ethers_error_);
-    return std::nullopt;
-  }
-  std::optional<MacBytes> mac = ethers_->find(name);
+  std::string error;
+  std::optional<MacBytes> mac = ethers_.find(name, error);
   if (!mac) {
-    fail(where, "not a MAC address, and not in " + ethers_file_);
+    fail(where, error);
   }
   return mac;
 }

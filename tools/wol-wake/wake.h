@@ -21,7 +21,7 @@ namespace wol::wake {
 
 class Waker {
 public:
-  explicit Waker(const Settings &settings) : settings_(settings) {}
+  explicit Waker(const Settings &settings) : settings_(settings), ethers_(settings.ethers_file) {}
 
   // Lists the destinations that -a, -I or -6 choose; false, once
   // reported, when there are none.
@@ -63,9 +63,7 @@ private:
   std::optional<Endpoint> last_endpoint_;
   std::string last_error_;
   std::map<std::string, Resolved> names_; // each host name resolved once
-  std::optional<Ethers> ethers_;          // read at the first name
-  std::string ethers_file_;               // as shown
-  std::string ethers_error_;              // why it cannot be read
+  EthersNames ethers_;                    // read at the first name
   std::string last_destination_;          // as shown: ADDRESS:PORT
   bool sent_any_ = false;
   bool failed_ = false;
