@@ -40,6 +40,25 @@ std::string shown(std::string_view text) {
   return out;
 }
 
+std::string json_string(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20 || byte == 0x7f) {
+      out += "\\u00";
+      out += kHex[byte >> 4U];
+      out += kHex[byte & 0xfU];
+    } else {
+      out += c;
+    }
+  }
+  return out + '"';
+}
+
 std::vector<std::string> split_fields(std::string_view text) {
   text = text.substr(0, text.find('#'));
   std::vector<std::string> fields;
