@@ -2,7 +2,9 @@
 
 #include "text.h"
 
+#include <initializer_list>
 #include <string_view>
+#include <utility>
 
 namespace wol {
 namespace {
@@ -56,6 +58,38 @@ std::string ipv4_destinations(const Interfaces &found, const Interface *chosen,
 }
 
 } // namespace
+
+std::string destination_conflict(const DestinationChoice &choice) {
+#ifdef __linux__
+  constexpr bool kRawEthernet = true;
+#else
+  constexpr bool kRawEthernet = false;
+#endif
+  if (choice.ethernet) {
+    if (!kRawEthernet) {
+      return "-e sends raw Ethernet frames, which this build cannot: Linux only";
+    }
+    for (const auto &[given, name] :
+         {std::pair{choice.address.has_value(), "-i"}, std::pair{choice.all_interfaces, "-a"},
+          std::pair{choice.ipv6, "-6"}}) {
+      if (given) {
+        return std::string("-e sends a raw Ethernet frame; it cannot go with ") + name;
+      }
+    }
+    return choice.iface ? "" : "-e needs -I IFACE, the interface to send the frame out of";
+  }
+  const char *with = choice.address ? "-i" : "-a";
+  if (choice.ipv6 && (choice.address || choice.all_interfaces)) {
+    return std::string("-6 sends to ff02::1; it cannot go with ") + with;
+  }
+  if (choice.iface && (choice.address || choice.all_interfaces)) {
+    return std::string("-I sends out of one interface; it cannot go with ") + with;
+  }
+  if (choice.all_interfaces && choice.address) {
+    return "-a sends to every interface's broadcast; it cannot go with -i";
+  }
+  return {};
+}
 
 bool from_interfaces(const DestinationChoice &choice) {
   return choice.all_interfaces || choice.iface || choice.ipv6 || choice.ethernet;

@@ -28,6 +28,10 @@ struct DestinationChoice {
   bool ethernet = false;              // -e, with -I
 };
 
+// Options that choose the destinations in two ways at once, or -e where
+// it cannot be: the usage error, or "".
+std::string destination_conflict(const DestinationChoice &choice);
+
 // Whether the destinations come from the interfaces (-a, -I, -6, -e).
 bool from_interfaces(const DestinationChoice &choice);
 

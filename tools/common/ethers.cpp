@@ -77,6 +77,11 @@ std::optional<MacBytes> Ethers::find(std::string_view name) const {
   return std::nullopt;
 }
 
+bool Ethers::lists(const MacBytes &mac) const {
+  return std::any_of(entries_.begin(), entries_.end(),
+                     [&mac](const EthersEntry &entry) { return entry.mac == mac; });
+}
+
 std::string Ethers::name_of(const MacBytes &mac) const {
   for (const EthersEntry &entry : entries_) {
     if (entry.mac == mac && !entry.name.empty()) {

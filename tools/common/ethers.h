@@ -39,7 +39,9 @@ public:
   void read(std::string_view text);
   // The MAC of `name`: the first line that names it.
   [[nodiscard]] std::optional<MacBytes> find(std::string_view name) const;
-  // The name of `mac`: the first line that lists it ("" for none).
+  // Whether a line lists `mac`.
+  [[nodiscard]] bool lists(const MacBytes &mac) const;
+  // The name of `mac`: the first line that lists it with one ("" for none).
   [[nodiscard]] std::string name_of(const MacBytes &mac) const;
   [[nodiscard]] const std::vector<EthersEntry> &entries() const { return entries_; }
   [[nodiscard]] const std::vector<EthersProblem> &problems() const { return problems_; }

@@ -70,8 +70,9 @@ struct Arrival {
   MacBytes source_mac{};
   MacBytes destination_mac{};
   // Datagrams the system dropped for want of room before this one, on its
-  // socket, since listening began (Linux; 0 elsewhere).
+  // socket, since listening began (Linux; 0 elsewhere), and that socket.
   std::uint32_t dropped = 0;
+  std::size_t socket = 0;
 };
 
 enum class Woken : std::uint8_t { arrival, timeout, request };

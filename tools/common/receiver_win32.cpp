@@ -209,6 +209,7 @@ bool Receiver::receive(std::size_t index, Arrival &out) {
     out.source_port = port;
   }
   out.destination_port = socket.port;
+  out.socket = index;
   read_control(message, out);
   return true;
 }

@@ -31,6 +31,10 @@ inline bool same_address(const Endpoint &a, const Endpoint &b) {
 // The address for a dotted quad, as the platform's inet_pton reads it.
 std::optional<Endpoint> parse_ipv4(const std::string &text);
 
+// The address for an IPv4 or IPv6 literal (without a scope), as the
+// platform's inet_pton reads it.
+std::optional<Endpoint> parse_address(const std::string &text);
+
 // The address as inet_ntop writes it (without a scope).
 std::string address_text(const Endpoint &address);
 
@@ -65,6 +69,10 @@ public:
   // CAP_NET_RAW; elsewhere the reason it cannot).
   std::optional<std::string> send_frame(unsigned index, const unsigned char *bytes,
                                         std::size_t size);
+
+  // The local port of the socket that sends over IPv6 or IPv4; 0 before
+  // its first datagram.
+  [[nodiscard]] int local_port(bool ipv6) const;
 
 private:
   std::optional<std::string> open(bool ipv6);

@@ -49,6 +49,18 @@ std::optional<Endpoint> parse_ipv4(const std::string &text) {
   return endpoint;
 }
 
+std::optional<Endpoint> parse_address(const std::string &text) {
+  Endpoint endpoint;
+  if (::inet_pton(AF_INET, text.c_str(), endpoint.bytes.data()) == 1) {
+    return endpoint;
+  }
+  endpoint.ipv6 = true;
+  if (::inet_pton(AF_INET6, text.c_str(), endpoint.bytes.data()) == 1) {
+    return endpoint;
+  }
+  return std::nullopt;
+}
+
 std::string address_text(const Endpoint &address) {
   char text[INET6_ADDRSTRLEN] = {};
   (void)::inet_ntop(address.ipv6 ? AF_INET6 : AF_INET, address.bytes.data(), text, sizeof text);
@@ -158,6 +170,18 @@ std::optional<std::string> Transport::send(const Endpoint &to, int port, const u
     return "sent " + std::to_string(sent) + " of " + std::to_string(size) + " bytes";
   }
   return std::nullopt;
+}
+
+int Transport::local_port(bool ipv6) const {
+  const std::intptr_t fd = ipv6 ? socket6_ : socket_;
+  sockaddr_storage local{};
+  socklen_t size = sizeof local;
+  int port = 0;
+  if (fd >= 0 &&
+      ::getsockname(static_cast<int>(fd), reinterpret_cast<sockaddr *>(&local), &size) == 0) {
+    (void)endpoint_of(local, port);
+  }
+  return port;
 }
 
 std::optional<std::string> start_sockets() { return std::nullopt; }

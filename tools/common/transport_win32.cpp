@@ -93,6 +93,18 @@ std::optional<Endpoint> parse_ipv4(const std::string &text) {
   return endpoint;
 }
 
+std::optional<Endpoint> parse_address(const std::string &text) {
+  Endpoint endpoint;
+  if (InetPtonA(AF_INET, text.c_str(), endpoint.bytes.data()) == 1) {
+    return endpoint;
+  }
+  endpoint.ipv6 = true;
+  if (InetPtonA(AF_INET6, text.c_str(), endpoint.bytes.data()) == 1) {
+    return endpoint;
+  }
+  return std::nullopt;
+}
+
 std::string address_text(const Endpoint &address) {
   char text[INET6_ADDRSTRLEN] = {};
   (void)InetNtopA(address.ipv6 ? AF_INET6 : AF_INET, address.bytes.data(), text, sizeof text);
@@ -177,6 +189,17 @@ std::optional<std::string>
 Transport::send_frame( // NOLINT(readability-convert-member-functions-to-static)
     unsigned /*index*/, const unsigned char * /*bytes*/, std::size_t /*size*/) {
   return "raw Ethernet frames are sent on Linux only";
+}
+
+int Transport::local_port(bool ipv6) const {
+  const std::intptr_t s = ipv6 ? socket6_ : socket_;
+  sockaddr_storage local{};
+  int size = sizeof local;
+  int port = 0;
+  if (s != -1 && getsockname(as_socket(s), reinterpret_cast<sockaddr *>(&local), &size) == 0) {
+    (void)endpoint_of(local, port);
+  }
+  return port;
 }
 
 void sleep_ms(int ms) { Sleep(static_cast<DWORD>(ms)); }

@@ -1,5 +1,6 @@
 #include "command_line.h"
 
+#include "destinations.h"
 #include "mac_forms.h"
 #include "options.h"
 #include "text.h"
@@ -8,12 +9,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <utility>
-
-#ifdef __linux__
-constexpr bool kRawEthernet = true;
-#else
-constexpr bool kRawEthernet = false;
-#endif
 
 #ifdef _WIN32
 #define ETHERS_DEFAULT "%SystemRoot%\\System32\\drivers\\etc\\ethers"
@@ -303,41 +298,10 @@ private:
     return {};
   }
 
-  // -e: Linux, one interface, nothing else.
-  [[nodiscard]] std::string ethernet_conflict() const {
-    const Settings &s = plan_.settings;
-    if (!kRawEthernet) {
-      return "-e sends raw Ethernet frames, which this build cannot: Linux only";
-    }
-    for (const auto &[given, name] : {std::pair{s.address.has_value(), "-i"},
-                                      std::pair{s.all_interfaces, "-a"}, std::pair{s.ipv6, "-6"}}) {
-      if (given) {
-        return std::string("-e sends a raw Ethernet frame; it cannot go with ") + name;
-      }
-    }
-    if (!s.iface) {
-      return "-e needs -I IFACE, the interface to send the frame out of";
-    }
-    return {};
-  }
-
   // Options that choose the destinations in two ways at once.
   [[nodiscard]] std::string conflict() const {
     const Settings &s = plan_.settings;
-    if (s.ethernet) {
-      return ethernet_conflict();
-    }
-    if (s.ipv6 && (s.address || s.all_interfaces)) {
-      return std::string("-6 sends to ff02::1; it cannot go with ") + (s.address ? "-i" : "-a");
-    }
-    if (s.iface && (s.address || s.all_interfaces)) {
-      return std::string("-I sends out of one interface; it cannot go with ") +
-             (s.address ? "-i" : "-a");
-    }
-    if (s.all_interfaces && s.address) {
-      return "-a sends to every interface's broadcast; it cannot go with -i";
-    }
-    return {};
+    return destination_conflict({s.address, s.all_interfaces, s.iface, s.ipv6, s.ethernet});
   }
 
   // MAC ADDRESS [PORT], and no file: only when the second word is no MAC.
