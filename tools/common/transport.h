@@ -70,6 +70,10 @@ public:
   std::optional<std::string> send_frame(unsigned index, const unsigned char *bytes,
                                         std::size_t size);
 
+  // Opens the socket for frames ahead of the first frame, so that a
+  // program that will send them can say at once that it cannot.
+  std::optional<std::string> open_frames();
+
   // The local port of the socket that sends over IPv6 or IPv4; 0 before
   // its first datagram.
   [[nodiscard]] int local_port(bool ipv6) const;

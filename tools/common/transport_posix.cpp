@@ -24,6 +24,8 @@ namespace {
 
 std::string reason(int error) { return std::strerror(error); }
 
+constexpr std::uint16_t kWakeOnLanType = 0x0842;
+
 // A socket that no program started by this one inherits.
 int udp_socket(int family) {
 #ifdef SOCK_CLOEXEC
@@ -93,10 +95,8 @@ Transport::~Transport() {
   }
 }
 
-std::optional<std::string> Transport::send_frame(unsigned index, const unsigned char *bytes,
-                                                 std::size_t size) {
+std::optional<std::string> Transport::open_frames() {
 #ifdef __linux__
-  constexpr std::uint16_t kWakeOnLanType = 0x0842;
   if (frame_socket_ < 0) {
     // SOCK_DGRAM: the kernel writes the Ethernet header, with the
     // interface's own MAC as the source.
@@ -105,6 +105,18 @@ std::optional<std::string> Transport::send_frame(unsigned index, const unsigned 
       return "cannot open a raw Ethernet socket: " + reason(errno) +
              " (it needs root or CAP_NET_RAW)";
     }
+  }
+  return std::nullopt;
+#else
+  return "raw Ethernet frames are sent on Linux only";
+#endif
+}
+
+std::optional<std::string> Transport::send_frame(unsigned index, const unsigned char *bytes,
+                                                 std::size_t size) {
+#ifdef __linux__
+  if (auto failed = open_frames()) {
+    return failed;
   }
   sockaddr_ll to{};
   to.sll_family = AF_PACKET;

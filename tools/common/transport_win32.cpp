@@ -184,7 +184,12 @@ std::optional<std::string> Transport::send(const Endpoint &to, int port, const u
   return std::nullopt;
 }
 
-// A member, as on Linux where it keeps its packet socket.
+// Members, as on Linux where they keep a packet socket.
+std::optional<std::string>
+Transport::open_frames() { // NOLINT(readability-convert-member-functions-to-static)
+  return "raw Ethernet frames are sent on Linux only";
+}
+
 std::optional<std::string>
 Transport::send_frame( // NOLINT(readability-convert-member-functions-to-static)
     unsigned /*index*/, const unsigned char * /*bytes*/, std::size_t /*size*/) {

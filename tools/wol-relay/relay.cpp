@@ -72,6 +72,12 @@ public:
       error_line(interface_destinations(settings_.to, list_interfaces()).error);
       return kCannotStart;
     }
+    if (settings_.to.ethernet) {
+      if (const std::optional<std::string> failed = transport_.open_frames()) {
+        error_line("-e: " + *failed);
+        return kCannotStart;
+      }
+    }
     ListenSpec spec;
     spec.ports = {settings_.port};
     spec.addresses = settings_.listen;
