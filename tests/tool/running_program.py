@@ -25,11 +25,12 @@ class RunningProgram:
     """`command` started with pipes; each of its output streams read into a
     queue of lines (CR LF or LF, without the line end)."""
 
-    def __init__(self, command, env=None, stderr_pipe=None):
+    def __init__(self, command, env=None, stderr_pipe=None, stdout=subprocess.PIPE):
         """`stderr_pipe`: a pipe (read, write) of the caller's for standard
-        error, whose writing end the program gets and the caller gives up."""
+        error, whose writing end the program gets and the caller gives up.
+        `stdout`: where standard output goes, if not to a queue of lines."""
         self.command = command
-        self.process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+        self.process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=stdout,
                                         stderr=stderr_pipe[1] if stderr_pipe else subprocess.PIPE,
                                         env=env)
         if stderr_pipe:
@@ -39,7 +40,7 @@ class RunningProgram:
         self.seen = {"out": [], "err": []}
         self._readers = [threading.Thread(target=self._read, args=(stream, name), daemon=True)
                          for stream, name in ((self.process.stdout, "out"),
-                                              (self.process.stderr, "err"))]
+                                              (self.process.stderr, "err")) if stream]
         for reader in self._readers:
             reader.start()
 
@@ -89,7 +90,8 @@ class RunningProgram:
             self.process.kill()
             self.process.wait()
         for stream in (self.process.stdout, self.process.stderr):
-            stream.close()
+            if stream:
+                stream.close()
 
     def __enter__(self):
         return self
@@ -109,14 +111,15 @@ def run_on_free_port(make_command, tries=5):
     raise AssertionError("no free port after several tries")
 
 
-def start_on_free_port(make_command, ready, env=None, tries=5, stderr_pipe=None):
+def start_on_free_port(make_command, ready, env=None, tries=5, stderr_pipe=None,
+                       stdout=subprocess.PIPE):
     """Starts make_command(port) on a free port, until its stderr shows
     `ready`; a port that another program took in between gives another try.
     Returns (program, port)."""
     for _ in range(tries):
         port = free_udp_port()
         pipe = stderr_pipe() if stderr_pipe else None  # before the command, which may name it
-        program = RunningProgram(make_command(port), env=env, stderr_pipe=pipe)
+        program = RunningProgram(make_command(port), env=env, stderr_pipe=pipe, stdout=stdout)
         if program.wait_for(ready) is not None:
             return program, port
         taken = any("Address already in use" in line for line in program.seen["err"])

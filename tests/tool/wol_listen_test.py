@@ -142,6 +142,21 @@ class WolListen(unittest.TestCase):
         result = run_on_free_port(lambda port: TOOL + ["-t", "1", "-q", "-p", str(port)])
         self.assertEqual((result.returncode, result.stdout, result.stderr), (0, b"", b""))
 
+    def test_a_closed_output_ends_it(self):
+        # `wol-listen | head -1`: once head has gone, the next line ends it.
+        read_end, write_end = os.pipe()
+        os.close(read_end)
+        try:
+            program, port = start_on_free_port(lambda port: TOOL + ["-p", str(port)], READY,
+                                               stdout=write_end)
+        finally:
+            os.close(write_end)
+        with program:
+            send(port, magic_packet(MAC))
+            self.assertEqual(program.finish(), 1)
+            self.assertRegex("\n".join(program.rest("err")),
+                             r"^wol-listen: cannot write the output: ")
+
     def test_a_port_that_is_taken_is_named(self):
         with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as holder:
             holder.bind(("0.0.0.0", 0))  # receives only

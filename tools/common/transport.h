@@ -76,13 +76,14 @@ public:
 
   // The local port of the socket that sends over IPv6 or IPv4; 0 before
   // its first datagram.
-  [[nodiscard]] int local_port(bool ipv6) const;
+  [[nodiscard]] int local_port(bool ipv6);
 
 private:
   std::optional<std::string> open(bool ipv6);
 
   std::intptr_t socket_ = -1;  // a descriptor, or a Winsock SOCKET
   std::intptr_t socket6_ = -1; // the same for IPv6
+  int ports_[2] = {0, 0};       // their local ports, once read
 #ifndef _WIN32
   int frame_socket_ = -1; // a packet socket, for -e
 #endif

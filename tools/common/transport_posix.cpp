@@ -184,7 +184,10 @@ std::optional<std::string> Transport::send(const Endpoint &to, int port, const u
   return std::nullopt;
 }
 
-int Transport::local_port(bool ipv6) const {
+int Transport::local_port(bool ipv6) {
+  if (ports_[ipv6 ? 1 : 0] != 0) {
+    return ports_[ipv6 ? 1 : 0];
+  }
   const std::intptr_t fd = ipv6 ? socket6_ : socket_;
   sockaddr_storage local{};
   socklen_t size = sizeof local;
@@ -192,6 +195,7 @@ int Transport::local_port(bool ipv6) const {
   if (fd >= 0 &&
       ::getsockname(static_cast<int>(fd), reinterpret_cast<sockaddr *>(&local), &size) == 0) {
     (void)endpoint_of(local, port);
+    ports_[ipv6 ? 1 : 0] = port; // a bound socket keeps its port
   }
   return port;
 }

@@ -196,13 +196,17 @@ Transport::send_frame( // NOLINT(readability-convert-member-functions-to-static)
   return "raw Ethernet frames are sent on Linux only";
 }
 
-int Transport::local_port(bool ipv6) const {
+int Transport::local_port(bool ipv6) {
+  if (ports_[ipv6 ? 1 : 0] != 0) {
+    return ports_[ipv6 ? 1 : 0];
+  }
   const std::intptr_t s = ipv6 ? socket6_ : socket_;
   sockaddr_storage local{};
   int size = sizeof local;
   int port = 0;
   if (s != -1 && getsockname(as_socket(s), reinterpret_cast<sockaddr *>(&local), &size) == 0) {
     (void)endpoint_of(local, port);
+    ports_[ipv6 ? 1 : 0] = port; // a bound socket keeps its port
   }
   return port;
 }

@@ -8,8 +8,10 @@
 #include "signals.h"
 #include "text.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 namespace wol::listen {
 namespace {
@@ -111,7 +113,10 @@ private:
       if (only_ && reading.mac != only_) {
         continue;
       }
-      show(arrival, reading);
+      if (!show(arrival, reading)) {
+        error_line(std::string("cannot write the output: ") + std::strerror(errno));
+        return kCannotListen; // a closed pipe (| head) or a full disk ends it
+      }
       ++shown_count;
       if (expected_ && reading.verdict == Verdict::ok && reading.mac == expected_) {
         return kStopped;
@@ -144,7 +149,8 @@ private:
            (arrival.interface_index != 0 && arrival.interface_index == chosen_->ipv4_index);
   }
 
-  void show(const Arrival &arrival, const MagicReading &reading) {
+  // Writes the packet's line; false when it cannot be written.
+  bool show(const Arrival &arrival, const MagicReading &reading) {
     const Interface *in = interface_of_index(interfaces_, arrival.interface_index);
     if (in == nullptr && arrival.interface_index != 0) {
       interfaces_ = list_interfaces(); // one that came after the start
@@ -153,8 +159,7 @@ private:
     const std::string name = in != nullptr ? in->name : std::string();
     const std::string line =
         settings_.json ? json_line(arrival, reading, name) : text_line(arrival, reading, name);
-    std::fputs((line + "\n").c_str(), stdout);
-    (void)std::fflush(stdout);
+    return std::fputs((line + "\n").c_str(), stdout) >= 0 && std::fflush(stdout) == 0;
   }
 
   const Settings &settings_;
