@@ -16,8 +16,8 @@
 namespace wol {
 
 template <typename Id> struct Option {
-  char short_name; // '\0': only the long name
   std::string_view long_name;
+  char short_name; // '\0': only the long name
   bool takes_value;
   Id id;
 };
@@ -35,8 +35,8 @@ inline bool starts_like_an_option(std::string_view arg) { return arg.size() >= 2
 
 // An option's names, as the reader matches them.
 struct OptionName {
-  char short_name;
   std::string_view long_name;
+  char short_name;
   bool takes_value;
 };
 
@@ -60,7 +60,7 @@ read_options(const std::vector<std::string_view> &args, const Option<Id> (&table
              const std::function<bool(std::string_view)> &is_option = starts_like_an_option) {
   std::vector<OptionName> names;
   for (const Option<Id> &option : table) {
-    names.push_back({option.short_name, option.long_name, option.takes_value});
+    names.push_back({option.long_name, option.short_name, option.takes_value});
   }
   return read_options(
       args, names,

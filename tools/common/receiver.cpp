@@ -2,6 +2,9 @@
 
 #include "text.h"
 
+#include <algorithm>
+#include <initializer_list>
+
 namespace wol {
 
 std::string failure_message(const ListenFailure &failure, std::string_view program) {
@@ -34,13 +37,29 @@ std::string failure_message(const ListenFailure &failure, std::string_view progr
   return shown(failure.what) + ": " + failure.reason + (advice.empty() ? "" : "; " + advice);
 }
 
-bool Receiver::listening(bool ipv6) const {
-  for (const Socket &each : sockets_) {
-    if (!each.frames && each.ipv6 == ipv6) {
-      return true;
+std::vector<Receiver::Planned> Receiver::plan(const ListenSpec &spec) {
+  std::vector<Planned> out;
+  for (const int port : spec.ports) {
+    for (const bool ipv6 : {false, true}) {
+      if (!(ipv6 ? spec.ipv6 : spec.ipv4)) {
+        continue;
+      }
+      for (const Endpoint &address : spec.addresses) {
+        if (address.ipv6 == ipv6) {
+          out.push_back({port, ipv6, address});
+        }
+      }
+      if (spec.addresses.empty()) {
+        out.push_back({port, ipv6, std::nullopt});
+      }
     }
   }
-  return false;
+  return out;
+}
+
+bool Receiver::listening(bool ipv6) const {
+  return std::any_of(sockets_.begin(), sockets_.end(),
+                     [ipv6](const Socket &each) { return !each.frames && each.ipv6 == ipv6; });
 }
 
 std::string describe_listening(const ListenSpec &spec, bool ipv4, bool ipv6,

@@ -98,6 +98,14 @@ public:
   [[nodiscard]] bool listening(bool ipv6) const;
 
 private:
+  // The UDP sockets that a spec asks for, each port over each family, on
+  // each of its addresses of that family or on every address.
+  struct Planned {
+    int port = 0;
+    bool ipv6 = false;
+    std::optional<Endpoint> address;
+  };
+  static std::vector<Planned> plan(const ListenSpec &spec);
   bool receive(std::size_t index, Arrival &out);
 
   struct Socket {

@@ -113,64 +113,47 @@ Receiver::~Receiver() {
 
 std::optional<ListenFailure> Receiver::open(const ListenSpec &spec) {
   buffer_.resize(kLargestDatagram);
-  for (const int port : spec.ports) {
-    for (const bool ipv6 : {false, true}) {
-      if (!(ipv6 ? spec.ipv6 : spec.ipv4)) {
-        continue;
-      }
-      std::vector<const Endpoint *> addresses;
-      for (const Endpoint &address : spec.addresses) {
-        if (address.ipv6 == ipv6) {
-          addresses.push_back(&address);
-        }
-      }
-      if (!spec.addresses.empty() && addresses.empty()) {
-        continue;
-      }
-      if (addresses.empty()) {
-        addresses.push_back(nullptr);
-      }
-      for (const Endpoint *address : addresses) {
-        int fd = -1;
-        std::optional<ListenFailure> failed = open_udp(port, ipv6, address, fd);
-        if (failed && failed->fault == ListenFault::no_ipv6 && !spec.ipv6_asked) {
-          continue; // a system without IPv6 listens over IPv4
-        }
-        if (failed) {
-          if (fd >= 0) {
-            (void)::close(fd);
-          }
-          return failed;
-        }
-        sockets_.push_back({fd, ipv6, false, port});
-      }
+  for (const Planned &each : plan(spec)) {
+    int fd = -1;
+    std::optional<ListenFailure> failed =
+        open_udp(each.port, each.ipv6, each.address ? &*each.address : nullptr, fd);
+    if (failed && failed->fault == ListenFault::no_ipv6 && !spec.ipv6_asked) {
+      continue; // a system without IPv6 listens over IPv4
     }
+    if (failed) {
+      if (fd >= 0) {
+        (void)::close(fd);
+      }
+      return failed;
+    }
+    sockets_.push_back({fd, each.ipv6, false, each.port});
   }
-  if (spec.frames) {
+  if (!spec.frames) {
+    return std::nullopt;
+  }
 #ifdef __linux__
-    const int fd = ::socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, htons(kWakeOnLanType));
-    if (fd < 0) {
-      const int error = errno;
-      return failure(error == EPERM || error == EACCES ? ListenFault::frames_need_right
-                                                       : ListenFault::other,
-                     "raw Ethernet frames", error);
+  const int fd = ::socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC, htons(kWakeOnLanType));
+  if (fd < 0) {
+    const int error = errno;
+    return failure(error == EPERM || error == EACCES ? ListenFault::frames_need_right
+                                                     : ListenFault::other,
+                   "raw Ethernet frames", error);
+  }
+  sockets_.push_back({fd, false, true, 0});
+  if (spec.frame_interface != 0) {
+    sockaddr_ll local{};
+    local.sll_family = AF_PACKET;
+    local.sll_protocol = htons(kWakeOnLanType);
+    local.sll_ifindex = static_cast<int>(spec.frame_interface);
+    if (::bind(fd, reinterpret_cast<const sockaddr *>(&local), sizeof local) != 0) {
+      return failure(ListenFault::other, "raw Ethernet frames", errno);
     }
-    sockets_.push_back({fd, false, true, 0});
-    if (spec.frame_interface != 0) {
-      sockaddr_ll local{};
-      local.sll_family = AF_PACKET;
-      local.sll_protocol = htons(kWakeOnLanType);
-      local.sll_ifindex = static_cast<int>(spec.frame_interface);
-      if (::bind(fd, reinterpret_cast<const sockaddr *>(&local), sizeof local) != 0) {
-        return failure(ListenFault::other, "raw Ethernet frames", errno);
-      }
-    }
-#else
-    return ListenFailure{ListenFault::no_frames_here, "raw Ethernet frames",
-                         "this system gives them to no program"};
-#endif
   }
   return std::nullopt;
+#else
+  return ListenFailure{ListenFault::no_frames_here, "raw Ethernet frames",
+                       "this system gives them to no program"};
+#endif
 }
 
 Woken Receiver::wait(int ms, Arrival &out) {

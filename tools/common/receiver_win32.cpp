@@ -102,41 +102,23 @@ std::optional<ListenFailure> Receiver::open(const ListenSpec &spec) {
                          "Windows gives them to no program without a capture driver"};
   }
   buffer_.resize(kLargestDatagram);
-  for (const int port : spec.ports) {
-    for (const bool ipv6 : {false, true}) {
-      if (!(ipv6 ? spec.ipv6 : spec.ipv4)) {
-        continue;
-      }
-      std::vector<const Endpoint *> addresses;
-      for (const Endpoint &address : spec.addresses) {
-        if (address.ipv6 == ipv6) {
-          addresses.push_back(&address);
-        }
-      }
-      if (!spec.addresses.empty() && addresses.empty()) {
-        continue;
-      }
-      if (addresses.empty()) {
-        addresses.push_back(nullptr);
-      }
-      for (const Endpoint *address : addresses) {
-        SOCKET s = INVALID_SOCKET;
-        std::optional<ListenFailure> failed = open_udp(port, ipv6, address, s);
-        if (failed && failed->fault == ListenFault::no_ipv6 && !spec.ipv6_asked) {
-          continue; // a system without IPv6 listens over IPv4
-        }
-        if (failed) {
-          if (s != INVALID_SOCKET) {
-            (void)closesocket(s);
-          }
-          return failed;
-        }
-        sockets_.push_back({static_cast<std::intptr_t>(s), ipv6, false, port});
-        WSAEVENT event = WSACreateEvent();
-        events_.push_back(event);
-        (void)WSAEventSelect(s, event, FD_READ);
-      }
+  for (const Planned &each : plan(spec)) {
+    SOCKET s = INVALID_SOCKET;
+    std::optional<ListenFailure> failed =
+        open_udp(each.port, each.ipv6, each.address ? &*each.address : nullptr, s);
+    if (failed && failed->fault == ListenFault::no_ipv6 && !spec.ipv6_asked) {
+      continue; // a system without IPv6 listens over IPv4
     }
+    if (failed) {
+      if (s != INVALID_SOCKET) {
+        (void)closesocket(s);
+      }
+      return failed;
+    }
+    sockets_.push_back({static_cast<std::intptr_t>(s), each.ipv6, false, each.port});
+    WSAEVENT event = WSACreateEvent();
+    events_.push_back(event);
+    (void)WSAEventSelect(s, event, FD_READ);
   }
   if (!sockets_.empty()) {
     GUID guid = WSAID_WSARECVMSG;

@@ -83,7 +83,7 @@ private:
 
   std::intptr_t socket_ = -1;  // a descriptor, or a Winsock SOCKET
   std::intptr_t socket6_ = -1; // the same for IPv6
-  int ports_[2] = {0, 0};       // their local ports, once read
+  int ports_[2] = {0, 0};      // their local ports, once read
 #ifndef _WIN32
   int frame_socket_ = -1; // a packet socket, for -e
 #endif

@@ -72,13 +72,13 @@ enum class Id : std::uint8_t {
 };
 
 constexpr Option<Id> kOptions[] = {
-    {'p', "port", true, Id::port},       {'4', "ipv4", false, Id::ipv4},
-    {'6', "ipv6", false, Id::ipv6},      {'e', "ethernet", false, Id::ethernet},
-    {'I', "interface", true, Id::iface}, {'\0', "mac", true, Id::mac},
-    {'\0', "expect", true, Id::expect},  {'t', "timeout", true, Id::timeout},
-    {'c', "count", true, Id::count},     {'\0', "json", false, Id::json},
-    {'\0', "ethers", true, Id::ethers},  {'q', "quiet", false, Id::quiet},
-    {'h', "help", false, Id::help},      {'V', "version", false, Id::version},
+    {"port", 'p', true, Id::port},       {"ipv4", '4', false, Id::ipv4},
+    {"ipv6", '6', false, Id::ipv6},      {"ethernet", 'e', false, Id::ethernet},
+    {"interface", 'I', true, Id::iface}, {"mac", '\0', true, Id::mac},
+    {"expect", '\0', true, Id::expect},  {"timeout", 't', true, Id::timeout},
+    {"count", 'c', true, Id::count},     {"json", '\0', false, Id::json},
+    {"ethers", '\0', true, Id::ethers},  {"quiet", 'q', false, Id::quiet},
+    {"help", 'h', false, Id::help},      {"version", 'V', false, Id::version},
 };
 
 // A value that must not be empty.

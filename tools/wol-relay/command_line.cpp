@@ -71,22 +71,22 @@ enum class Id : std::uint8_t {
 };
 
 constexpr Option<Id> kOptions[] = {
-    {'p', "port", true, Id::port},
-    {'l', "listen", true, Id::listen},
-    {'\0', "allow", true, Id::allow},
-    {'\0', "allow-any", false, Id::allow_any},
-    {'\0', "from", true, Id::from},
-    {'\0', "rate", true, Id::rate},
-    {'\0', "global-rate", true, Id::global_rate},
-    {'i', "ip", true, Id::ip},
-    {'a', "all-interfaces", false, Id::all},
-    {'I', "interface", true, Id::iface},
-    {'6', "ipv6", false, Id::ipv6},
-    {'e', "ethernet", false, Id::ethernet},
-    {'\0', "to-port", true, Id::to_port},
-    {'\0', "log", true, Id::log},
-    {'h', "help", false, Id::help},
-    {'V', "version", false, Id::version},
+    {"port", 'p', true, Id::port},
+    {"listen", 'l', true, Id::listen},
+    {"allow", '\0', true, Id::allow},
+    {"allow-any", '\0', false, Id::allow_any},
+    {"from", '\0', true, Id::from},
+    {"rate", '\0', true, Id::rate},
+    {"global-rate", '\0', true, Id::global_rate},
+    {"ip", 'i', true, Id::ip},
+    {"all-interfaces", 'a', false, Id::all},
+    {"interface", 'I', true, Id::iface},
+    {"ipv6", '6', false, Id::ipv6},
+    {"ethernet", 'e', false, Id::ethernet},
+    {"to-port", '\0', true, Id::to_port},
+    {"log", '\0', true, Id::log},
+    {"help", 'h', false, Id::help},
+    {"version", 'V', false, Id::version},
 };
 
 std::string rate(std::string_view value, Rate &out) {

@@ -1,5 +1,7 @@
 #include "policy.h"
 
+#include <algorithm>
+
 namespace wol::relay {
 namespace {
 
@@ -45,15 +47,9 @@ std::string_view refusal_name(Refusal refusal) {
 }
 
 bool Policy::sender_allowed(const Endpoint &source) const {
-  if (rules_.from.empty()) {
-    return true;
-  }
-  for (const Cidr &each : rules_.from) {
-    if (contains(each, source)) {
-      return true;
-    }
-  }
-  return false;
+  return rules_.from.empty() ||
+         std::any_of(rules_.from.begin(), rules_.from.end(),
+                     [&source](const Cidr &each) { return contains(each, source); });
 }
 
 Ruling Policy::judge(const Arrival &request, const Facts &facts, Clock::time_point now) {
