@@ -103,7 +103,7 @@ std::optional<ListenFailure> Receiver::open(const ListenSpec &spec) {
   }
   buffer_.resize(kLargestDatagram);
   for (const Planned &each : plan(spec)) {
-    SOCKET s = INVALID_SOCKET;
+    auto s = INVALID_SOCKET;
     std::optional<ListenFailure> failed =
         open_udp(each.port, each.ipv6, each.address ? &*each.address : nullptr, s);
     if (failed && failed->fault == ListenFault::no_ipv6 && !spec.ipv6_asked) {
@@ -139,7 +139,9 @@ Woken Receiver::wait(int ms, Arrival &out) {
   std::vector<HANDLE> handles(events_.begin(), events_.end());
   const std::intptr_t requests = request_handle();
   if (requests != -1) {
-    handles.push_back(reinterpret_cast<HANDLE>(requests));
+    // The signals' event, a HANDLE that the portable interface keeps as an
+    // integer (a descriptor elsewhere).
+    handles.push_back(reinterpret_cast<HANDLE>(requests)); // NOLINT(performance-no-int-to-ptr)
   }
   for (DWORD left = ms < 0 ? INFINITE : static_cast<DWORD>(ms);;) {
     const DWORD woken =
