@@ -113,15 +113,24 @@ start_sender() {
     fail "the sender does not start: $(cat "$work/wine-start.log")"
 }
 
-# start_wine_in NS NAME: as start_sender, for the Wine programs that run in
-# another namespace: a prefix of their own ($work/wine-NAME), whose server
-# starts in NS (Wine's server makes the sockets of its programs).
-start_wine_in() {
+# start_wines NS:NAME...: as start_sender, and at the same time, for the
+# Wine programs that run in other namespaces: each NAME a prefix of its own
+# ($work/wine-NAME), whose server starts in NS (Wine's server makes the
+# sockets of its programs).
+start_wines() {
   [ "$kind" = wine ] || return 0
-  wine_prefixes+=("$work/wine-$2")
-  ip netns exec "$1" env WINEPREFIX="$work/wine-$2" timeout 300 \
-    "${sender[0]}" --start-server "${sender[1]}" </dev/null >"$work/wine-$2-start.log" 2>&1 ||
-    fail "Wine does not start in $1: $(cat "$work/wine-$2-start.log")"
+  local each starting=()
+  start_sender &
+  starting+=($!)
+  for each in "$@"; do
+    wine_prefixes+=("$work/wine-${each#*:}")
+    ip netns exec "${each%%:*}" env WINEPREFIX="$work/wine-${each#*:}" timeout 300 \
+      "${sender[0]}" --start-server "${sender[1]}" </dev/null >"$work/wine-${each#*:}-start.log" 2>&1 &
+    starting+=($!)
+  done
+  for each in "${starting[@]}"; do
+    wait "$each" || fail "Wine does not start: $(cat "$work"/wine*-start.log)"
+  done
 }
 
 # build_program NAME: the sender's command for the build's program NAME

@@ -30,8 +30,7 @@ link "$tx_ns" wol0 "$tx_ip/24" "$rx_ns" wol0 "$rx_ip/24"
 ip -n "$tx_ns" addr change "$tx_ip/24" broadcast 192.0.2.255 dev wol0
 ip -n "$rx_ns" addr change "$rx_ip/24" broadcast 192.0.2.255 dev wol0
 ip -n "$tx_ns" route add default dev wol0 # the limited broadcast leaves by it
-start_sender
-start_wine_in "$rx_ns" rx
+start_wines "$rx_ns:rx"
 # IPv6 sends from a link-local address once it is no longer tentative.
 wait_for "the IPv6 link-local addresses" bash -c \
   "! ip -n '$tx_ns' -6 addr show dev wol0 | grep -q tentative && ip -n '$tx_ns' -6 addr show dev wol0 | grep -q 'scope link'"
@@ -81,7 +80,7 @@ tx_mac=$(ip -n "$tx_ns" link show wol0 | awk '/link\/ether/ {print $2}')
 # SOURCE > DESTINATION MAC [password PW] VERDICT, by kind, in sorted order.
 heard=$(tr -d '\r' <"$work/heard" | sed -E 's/^[^ ]+ [^ ]+ (udp|eth) //;
   s/^([0-9.]+|\[[0-9a-f:]+\]):[0-9]+ >/\1 >/' | sort)
-expected=$(sort <<EOF
+expected=$(sed '/^$/d' <<EOF | sort
 $tx_ip > $rx_ip:9 $mac_lower ok
 $tx_ip > 192.0.2.255:7 $mac_lower ok
 $tx_ip > 255.255.255.255:9 $mac_lower ok

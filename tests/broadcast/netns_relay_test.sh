@@ -67,9 +67,7 @@ for pair in "$relay_ns:$relay_ip" "$relay2_ns:$relay2_ip" "$target_ns:$target_ip
   ip -n "$ns" route add default via "$b_net.1"
 done
 ip netns exec "$r_ns" sysctl -qw net.ipv4.ip_forward=1
-start_sender
-start_wine_in "$relay_ns" relay
-start_wine_in "$target_ns" target
+start_wines "$relay_ns:relay" "$target_ns:target"
 
 # prefix_of NS: the Wine prefix of NS's programs.
 prefix_of() {
@@ -91,6 +89,7 @@ run_in() {
 background() {
   local name=$1 ns=$2
   shift 2
+  rm -f "$work/$name.out" "$work/$name.err" # a waiter must not read a former run's lines
   ip netns exec "$ns" env WINEPREFIX="$(prefix_of "$ns")" timeout 300 "$@" \
     </dev/null >"$work/$name.out" 2>"$work/$name.err" &
   pids+=($!)
@@ -144,10 +143,12 @@ run_in "$tx_ns" bash -c "echo 'no magic here' >/dev/udp/$relay_ip/9"
 echo "send (R): wakeonlan -i $relay_ip $allowed_w"
 run_in "$r_ns" wakeonlan -i "$relay_ip" "$allowed_w" >/dev/null
 wakeonlan_a -i "$relay_ip" "$marker"
-wait_for "the marker to reach the target through the relay" relayed "forwarded $marker"
+wait_for "the marker's forward to come back to the relay" relayed "refused $marker .*: own: "
+# (In sorted order: a forward's echo and the next request may come either way.)
 expect "the relay's decisions" \
-  "$(lines relay.err | grep -v '^started' | sed -E 's/ from ([0-9.]+):[0-9]+/ from \1/')" \
-  "forwarded $allowed_w (pc-w) from $a_net.2 to $b_net.255:9
+  "$(lines relay.err | grep -v '^started' | sed -E 's/ from ([0-9.]+):[0-9]+/ from \1/' | sort)" \
+  "$(sort <<EOF
+forwarded $allowed_w (pc-w) from $a_net.2 to $b_net.255:9
 refused $allowed_w (pc-w) from $relay_ip: own: sent by this relay
 forwarded $mac_lower (pc-t) from $a_net.2 to $b_net.255:9
 refused $mac_lower (pc-t) from $relay_ip: own: sent by this relay
@@ -157,13 +158,18 @@ refused $not_allowed from $a_net.2: not-allowed: not in $work/allow
 refused - from $a_net.2: not-magic: too-short, 14 bytes, fewer than a magic packet's 102
 refused $allowed_w (pc-w) from $b_net.1: sender: not from a network of --from
 forwarded $marker from $a_net.2 to $b_net.255:9
-refused $marker from $relay_ip: own: sent by this relay"
+refused $marker from $relay_ip: own: sent by this relay
+EOF
+)"
 wait_for "the marker at the target" has target.out "$relay_ip:[0-9]* > .* $marker ok"
-expect "what the target heard through the relay" "$(heard_lines | grep "^$relay_ip ")" \
-  "$relay_ip > $b_net.255:9 $allowed_w ok
+expect "what the target heard through the relay" "$(heard_lines | grep "^$relay_ip " | sort)" \
+  "$(sort <<EOF
+$relay_ip > $b_net.255:9 $allowed_w ok
 $relay_ip > $b_net.255:9 $mac_lower ok
 $relay_ip > $b_net.255:9 $allowed_p password 192.168.1.254 ok
-$relay_ip > $b_net.255:9 $marker ok"
+$relay_ip > $b_net.255:9 $marker ok
+EOF
+)"
 
 # --- --expect -------------------------------------------------------------------------
 background expect "$target_ns" "${listener[@]}" -p 7 --expect "$other_way" -t 120
@@ -175,7 +181,8 @@ wait "$pid_expect"
 expect_status=$?
 set -e
 expect "wol-listen --expect when the packet arrives (status, packets shown)" \
-  "$expect_status $(lines expect.out | awk '{print $6}' | tr '\n' ' ')" "0 $marker $other_way "
+  "$expect_status $(lines expect.out | awk '{print $6}' | sort | tr '\n' ' ')" \
+  "0 $(printf '%s\n' "$marker" "$other_way" | sort | tr '\n' ' ')"
 set +e
 run_in "$target_ns" "${listener[@]}" -q -p 7 --expect "$framed" -t 1 >/dev/null 2>"$work/expect3.err"
 expect_status=$?
@@ -196,8 +203,14 @@ for i in range(count):
     s.sendto(b'\xff' * 6 + mac * 16, (to, 9))
 " "$@"
 }
+# read NS: whether the UDP sockets on port 9 in NS have nothing left to read
+# (ss's Recv-Q), so that what is sent next finds room.
+read_all() {
+  ip netns exec "$1" ss -H -u -l -n 'sport = :9' | awk '{ q += $2 } END { exit q != 0 }'
+}
 echo "send (A): 1000 requests for $burst_mac"
 burst 1000 "$relay_ip" "$burst_mac"
+wait_for "the relay to read the burst" read_all "$relay_ns"
 wakeonlan_a -i "$relay_ip" "$marker" # refused by the rate limit: the end of the burst
 wait_for "the relay to reach the end of the burst" relayed "refused $marker.*rate-mac"
 expect "forwards of the burst's MAC" "$(count relay.err "forwarded $burst_mac")" 1
@@ -234,6 +247,7 @@ if [ "$kind" != wine ]; then
   wait_for "relay2 to start" has relay2.err "started: "
   echo "send (A): 1000 requests for 1000 MACs to relay2"
   burst 1000 "$relay2_ip" "02:01:00:00:{0:02x}:{1:02x}"
+  wait_for "relay2 to read the burst" read_all "$relay2_ns"
   wakeonlan_a -i "$relay2_ip" "$marker"
   wait_for "relay2 to reach the end of its burst" has relay2.err "refused $marker.*rate-global"
   expect "relay2's forwards of 1000 MACs" "$(count relay2.err "forwarded 02:01:")" 5
