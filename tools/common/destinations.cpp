@@ -14,14 +14,6 @@ bool dotted_quad_shaped(std::string_view text) {
   return text.find_first_not_of("0123456789.") == std::string_view::npos;
 }
 
-std::string unknown_interface(const Interfaces &found, const std::string &name) {
-  std::string known;
-  for (const Interface &each : found.list) {
-    known += (known.empty() ? "" : ", ") + shown(each.name);
-  }
-  return shown(name) + ": no such interface; there are: " + known;
-}
-
 // -6: ff02::1 on the chosen interface, or on every one that is up and can
 // multicast, with the interface as the scope (Windows knows scopes only by
 // index). Returns the message when there is none.

@@ -1,5 +1,7 @@
 #include "interfaces.h"
 
+#include "text.h"
+
 #include <algorithm>
 
 namespace wol {
@@ -32,6 +34,14 @@ const Interface *find_interface(const Interfaces &interfaces, const std::string 
     }
   }
   return nullptr;
+}
+
+std::string unknown_interface(const Interfaces &interfaces, const std::string &name) {
+  std::string known;
+  for (const Interface &each : interfaces.list) {
+    known += (known.empty() ? "" : ", ") + shown(each.name);
+  }
+  return shown(name) + ": no such interface; there are: " + known;
 }
 
 const Interface *interface_of_index(const Interfaces &interfaces, unsigned index) {

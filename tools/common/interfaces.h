@@ -35,6 +35,9 @@ Interfaces list_interfaces();
 // The one named `name`, or else the one whose index `name` is; none: null.
 const Interface *find_interface(const Interfaces &interfaces, const std::string &name);
 
+// "NAME: no such interface; there are: lo, eth0, eth1".
+std::string unknown_interface(const Interfaces &interfaces, const std::string &name);
+
 // The one whose index (IPv4's or IPv6's) is `index`; none: null.
 const Interface *interface_of_index(const Interfaces &interfaces, unsigned index);
 

@@ -56,11 +56,7 @@ public:
     if (settings_.iface) {
       const Interface *chosen = find_interface(interfaces_, *settings_.iface);
       if (chosen == nullptr) {
-        std::string known;
-        for (const Interface &each : interfaces_.list) {
-          known += (known.empty() ? "" : ", ") + shown(each.name);
-        }
-        error_line(shown(*settings_.iface) + ": no such interface; there are: " + known);
+        error_line(unknown_interface(interfaces_, *settings_.iface));
         return kCannotListen;
       }
       chosen_ = *chosen;

@@ -1,27 +1,24 @@
 #include "report.h"
 
+#include "destinations.h"
 #include "text.h"
 #include "time_text.h"
 
 namespace wol::listen {
 namespace {
 
-std::string with_port(const Endpoint &address, int port) {
-  const std::string text = address_text(address);
-  return (address.ipv6 ? "[" + text + "]" : text) + ":" + std::to_string(port);
-}
-
 std::string source_text(const Arrival &arrival) {
   return arrival.frame ? colon_mac(arrival.source_mac)
-                       : with_port(arrival.source, arrival.source_port);
+                       : shown_destination(address_text(arrival.source), arrival.source_port);
 }
 
 std::string destination_text(const Arrival &arrival) {
   if (arrival.frame) {
     return colon_mac(arrival.destination_mac);
   }
-  return arrival.destination ? with_port(*arrival.destination, arrival.destination_port)
-                             : "?:" + std::to_string(arrival.destination_port);
+  return arrival.destination
+             ? shown_destination(address_text(*arrival.destination), arrival.destination_port)
+             : "?:" + std::to_string(arrival.destination_port);
 }
 
 } // namespace

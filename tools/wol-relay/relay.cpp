@@ -21,11 +21,6 @@ void error_line(const std::string &message) {
   std::fprintf(stderr, "wol-relay: %s\n", message.c_str());
 }
 
-std::string with_port(const Endpoint &address, int port) {
-  const std::string text = address_text(address);
-  return (address.ipv6 ? "[" + text + "]" : text) + ":" + std::to_string(port);
-}
-
 std::string plural(std::size_t count, const char *one, const char *many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
@@ -68,9 +63,12 @@ public:
       return kCannotStart;
     }
     policy_.emplace(*rules);
-    if (settings_.to.iface && find_interface(list_interfaces(), *settings_.to.iface) == nullptr) {
-      error_line(interface_destinations(settings_.to, list_interfaces()).error);
-      return kCannotStart;
+    if (settings_.to.iface) {
+      const Interfaces found = list_interfaces();
+      if (find_interface(found, *settings_.to.iface) == nullptr) {
+        error_line(unknown_interface(found, *settings_.to.iface));
+        return kCannotStart;
+      }
     }
     if (settings_.to.ethernet) {
       if (const std::optional<std::string> failed = transport_.open_frames()) {
@@ -194,7 +192,7 @@ private:
     const Ruling ruling = policy_->judge(request, facts, Clock::now());
     const std::string who = (ruling.reading.mac ? colon_mac(*ruling.reading.mac) : "-") +
                             (ruling.name.empty() ? "" : " (" + ruling.name + ")") + " from " +
-                            with_port(request.source, request.source_port);
+                            shown_destination(address_text(request.source), request.source_port);
     if (ruling.refusal != Refusal::none) {
       ++refused_[static_cast<std::size_t>(ruling.refusal)];
       log_.write("refused " + who + ": " + std::string(refusal_name(ruling.refusal)) + ": " +
