@@ -7,6 +7,10 @@
                   (wol-wake and wakeonlan each reading the same file of 10,000;
                   summary.json's "tool" gives their per-target cost and ratio)
   peers.png       the chart of peers.csv (gnuplot)
+  relay.json      wol-relay's added delay (median and worst of 1,000 forwards)
+                  and its forwards per second, in each of 5 runs (relay_bench)
+
+`bench/run.py relay` runs the relay's benchmark alone.
 
 Everything is sent to 127.0.0.1 only, to a socket this script holds open and
 never reads (the kernel drops what overflows, the same for everyone).
@@ -178,8 +182,28 @@ plot "{csv}" every ::1 using 0:2:xtic(1) with boxes notitle, \\
     run(["gnuplot"], input=script.encode())
 
 
+def relay():
+    """relay_bench five times; each run's figures, and the median run's."""
+    runs = []
+    for _ in range(5):
+        out = run([os.path.join(BIN, "relay_bench"), os.path.join(BIN, "wol-relay"), "1000", "3"],
+                  capture_output=True, text=True).stdout
+        runs.append(json.loads(out))
+    by_delay = sorted(runs, key=lambda r: r["added_delay_us"]["median"])
+    result = {"runs": runs, "median_run": by_delay[len(runs) // 2],
+              "median_forwards_per_second": statistics.median(r["forwards_per_second"]
+                                                              for r in runs)}
+    with open(os.path.join(RESULTS, "relay.json"), "w", encoding="utf-8") as f:
+        json.dump(result, f, indent=2)
+    return result
+
+
 def main():
     os.makedirs(RESULTS, exist_ok=True)
+    if sys.argv[1:] == ["relay"]:
+        json.dump(relay()["median_run"], sys.stdout, indent=2)
+        print()
+        return
     sink = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     sink.bind(("127.0.0.1", 0))
     port = sink.getsockname()[1]
@@ -219,6 +243,7 @@ def main():
             "wol_wake_syscalls_per_target": tool_syscalls_per_target(port),
         },
         "growth": growth(port),
+        "relay": relay()["median_run"],
     }
     with open(os.path.join(RESULTS, "summary.json"), "w", encoding="utf-8") as f:
         json.dump(summary, f, indent=2)

@@ -1,8 +1,8 @@
 # Installation, the CMake package, pkg-config, release archives and Debian
 # packages, into the directories of install-dirs.cmake. Components:
 # `runtime` (the shared library), `development` (header, link files, static
-# library, package files), `tool` (wol-wake) and `documentation` (README and
-# licence).
+# library, package files), `tool` (wol-wake, wol-listen, wol-relay and its
+# systemd unit) and `documentation` (README and licence).
 include(CMakePackageConfigHelpers)
 
 set(tarnwick_wol_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/tarnwick-wol)

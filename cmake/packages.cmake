@@ -1,8 +1,8 @@
 # Release archives (a ZIP for Windows, a gzipped tarball for Linux) and, on
 # Linux, Debian packages: `cpack -G DEB` in a build folder configured with
 # -DCMAKE_INSTALL_PREFIX=/usr -DTARNWICK_WOL_BUILD_STATIC=ON makes
-# libtarnwick-wol1, libtarnwick-wol-dev and wol-wake. Both strip what they
-# pack.
+# libtarnwick-wol1, libtarnwick-wol-dev and wol-wake (with wol-listen,
+# wol-relay and its systemd unit). Both strip what they pack.
 set(CPACK_PACKAGE_NAME tarnwick-wol)
 set(CPACK_PACKAGE_VENDOR "The tarnwick-wol developers")
 set(CPACK_PACKAGE_CONTACT "The tarnwick-wol developers <tarnwick-wol@example.org>")
@@ -84,7 +84,11 @@ library, and the CMake package and pkg-config files.")
   set(CPACK_DEBIAN_TOOL_DESCRIPTION "wol-wake sends Wake-on-LAN magic packets to the machines named on its
 command line or listed in a file, in the MAC forms that Linux, Windows and
 switches print, to the broadcast address, an address of your choice or the
-directed broadcast of every interface.")
+directed broadcast of every interface.
+.
+wol-listen shows each magic packet that reaches the machine, with a verdict
+on what it holds. wol-relay carries wake-ups across subnets to the machines
+of an allow-list, with rate limits; a systemd unit runs it unprivileged.")
 
   # Each package's copyright and Debian changelog, in its own doc folder.
   # The changelog's date is SOURCE_DATE_EPOCH's when it is set (reproducible
@@ -113,6 +117,10 @@ directed broadcast of every interface.")
             DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package}
             COMPONENT ${component} EXCLUDE_FROM_ALL)
   endforeach()
+  # What lintian is told about the tool package (see the file).
+  install(FILES ${PROJECT_SOURCE_DIR}/cmake/debian/wol-wake.lintian-overrides
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME wol-wake
+          COMPONENT tool EXCLUDE_FROM_ALL)
 endif()
 
 include(CPack)

@@ -29,16 +29,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     args.emplace_back(std::string_view(input).substr(at, end - at));
     at = end + 1;
   }
-  const wol_wake::CommandLine result = wol_wake::read_command_line(args);
+  const wol::wake::CommandLine result = wol::wake::read_command_line(args);
   check(result.plan.has_value() == result.error.empty());
   for (const char c : result.error) {
     check(static_cast<unsigned char>(c) >= 0x20 && c != 0x7f);
   }
-  if (!result.plan || result.plan->action != wol_wake::Action::wake) {
+  if (!result.plan || result.plan->action != wol::wake::Action::wake) {
     return 0;
   }
-  const wol_wake::Plan &plan = *result.plan;
-  const wol_wake::Settings &s = plan.settings;
+  const wol::wake::Plan &plan = *result.plan;
+  const wol::wake::Settings &s = plan.settings;
   check(!plan.macs.empty() || !plan.files.empty());
   check(s.port >= 1 && s.port <= 65535);
   check(s.count >= 1 && s.count <= 1000);

@@ -20,12 +20,12 @@ void check(bool condition) {
 }
 
 struct Read {
-  std::vector<wol_wake::TargetLine> lines;
+  std::vector<wol::wake::TargetLine> lines;
   std::string error;
 };
 
 Read read(std::string_view bytes, std::size_t piece) {
-  wol_wake::TargetFileReader reader;
+  wol::wake::TargetFileReader reader;
   Read result;
   for (std::size_t at = 0; at < bytes.size(); at += piece) {
     reader.feed(bytes.substr(at, piece), result.lines);
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   check(same(whole, read(bytes, piece)));
   check(whole.error.empty() || whole.lines.empty());
   unsigned long last = 0;
-  for (const wol_wake::TargetLine &line : whole.lines) {
+  for (const wol::wake::TargetLine &line : whole.lines) {
     check(line.number > last);
     last = line.number;
     if (!line.error.empty()) {
@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     check(!line.fields.empty() && line.fields.size() <= 3);
     for (const std::string &field : line.fields) {
-      check(!field.empty() && field.size() <= wol_wake::kMaxLine);
+      check(!field.empty() && field.size() <= wol::wake::kMaxLine);
       check(field.find_first_of(" \t#\n", 0) == std::string::npos);
       check(field.find('\0') == std::string::npos);
     }

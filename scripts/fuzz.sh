@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs each libFuzzer target of the sanitize build for a bounded time,
-# starting from the committed seed corpus: the library's (packet, send) and
-# wol-wake's (target_file, command_line). The run takes 2 x SECONDS in all
+# starting from the committed seed corpus: the library's (packet, send),
+# wol-wake's (target_file, command_line) and the magic-packet reader of
+# wol-listen and wol-relay (magic_packet). The run takes 2 x SECONDS in all
 # (default 60), shared equally by the targets. Fails on any crash, sanitizer
 # report or broken invariant; new inputs go to a temporary folder, so the
 # committed corpus stays as it is.
@@ -9,7 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-targets=(packet send target_file command_line)
+targets=(packet send target_file command_line magic_packet)
 each=$((2 * seconds / ${#targets[@]}))
 [ "$each" -ge 1 ] || each=1
 bin=build/sanitize/bin

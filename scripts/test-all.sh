@@ -2,7 +2,7 @@
 # Installs what is missing, checks the formatting, then builds and tests
 # every way the library is built, with warnings as errors:
 #   sanitize  clang++ with AddressSanitizer, UndefinedBehaviorSanitizer and
-#             clang-tidy; then the four fuzz targets, two minutes in all
+#             clang-tidy; then the five fuzz targets, two minutes in all
 #   linux     the .so with g++; then the suite again under valgrind
 #   windows   the DLL with mingw-w64, its suite run under Wine
 #   windows-x86  the 32-bit DLL (__stdcall) with mingw-w64, its suite run

@@ -28,19 +28,22 @@ work=$(mktemp -d)
 # What an unprivileged user runs, copied where that user can read it.
 for_nobody=$(mktemp -d)
 namespaces=()
+wine_prefixes=("$work/wine") # each with a server of its own, in its namespace
 declare -A etc_made=()
 etc_netns_made=
 pids=()
 suffix=$$
 
 cleanup() {
-  local pid ns
+  local pid ns prefix
   for pid in "${pids[@]}"; do
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   done
   if [ "$kind" = wine ]; then
-    WINEPREFIX="$work/wine" timeout 60 "${sender[0]}" --stop-server "${sender[1]}" || true
+    for prefix in "${wine_prefixes[@]}"; do
+      WINEPREFIX="$prefix" timeout 60 "${sender[0]}" --stop-server "${sender[1]}" || true
+    done
   fi
   for ns in "${namespaces[@]}"; do
     ip netns del "$ns" 2>/dev/null || true
@@ -110,23 +113,69 @@ start_sender() {
     fail "the sender does not start: $(cat "$work/wine-start.log")"
 }
 
+# start_wines NS:NAME...: as start_sender, and at the same time, for the
+# Wine programs that run in other namespaces: each NAME a prefix of its own
+# ($work/wine-NAME), whose server starts in NS (Wine's server makes the
+# sockets of its programs).
+start_wines() {
+  [ "$kind" = wine ] || return 0
+  local each starting=()
+  start_sender &
+  starting+=($!)
+  for each in "$@"; do
+    wine_prefixes+=("$work/wine-${each#*:}")
+    ip netns exec "${each%%:*}" env WINEPREFIX="$work/wine-${each#*:}" timeout 300 \
+      "${sender[0]}" --start-server "${sender[1]}" </dev/null >"$work/wine-${each#*:}-start.log" 2>&1 &
+    starting+=($!)
+  done
+  for each in "${starting[@]}"; do
+    wait "$each" || fail "Wine does not start: $(cat "$work"/wine*-start.log)"
+  done
+}
+
+# build_program NAME: the sender's command for the build's program NAME
+# (wol-listen, wol-relay), run the same way (natively, under qemu-user or
+# under Wine).
+build_program() {
+  local tool=${sender[${#sender[@]} - 1]}
+  printf '%s\n' "${sender[@]:0:${#sender[@]}-1}" "${tool%/*}/$1${tool##*wol-wake}"
+}
+
 # run_as_nobody ARGS...: the (native) sender in $tx_ns as an unprivileged
 # user without capabilities. The build may lie where that user cannot reach
 # it (Debian 13's /root is 0700), so the user runs a copy of the tool and of
 # the build's libraries that it loads, in a folder of the test's own.
 run_as_nobody() {
-  local program=$for_nobody/${sender[0]##*/} build name path
+  as_nobody "$tx_ns" "" "${sender[0]}" "$@"
+}
+
+# as_nobody NS CAPS PROGRAM ARGS...: a native PROGRAM of the build in NS as
+# an unprivileged user with only the capabilities CAPS (such as
+# net_bind_service,net_raw; empty: none), as systemd's AmbientCapabilities
+# gives them to a service; from a copy that the user can read.
+as_nobody() {
+  nobody_command "$1" "$2" "$3"
+  shift 3
+  "${nobody[@]}" "$@"
+}
+
+# nobody_command NS CAPS PROGRAM: as_nobody's command, in the array
+# $nobody, for a caller that starts it in the background itself.
+nobody_command() {
+  local ns=$1 caps=$2 source=$3 program=$for_nobody/${3##*/} build name path
   if [ ! -e "$program" ]; then
-    build=$(cd "$(dirname "${sender[0]}")/.." && pwd -P)
-    cp "${sender[0]}" "$program"
+    build=$(cd "$(dirname "$source")/.." && pwd -P)
+    cp "$source" "$program"
     # Each library of the build, under the name the program asks for.
     while read -r name path; do
       [[ $(readlink -f "$path") != "$build"/* ]] || cp "$path" "$for_nobody/$name"
-    done < <(ldd "${sender[0]}" | awk '$2 == "=>" && $3 ~ /^\// {print $1, $3}')
+    done < <(ldd "$source" | awk '$2 == "=>" && $3 ~ /^\// {print $1, $3}')
     chmod -R a+rX "$for_nobody"
   fi
-  ip netns exec "$tx_ns" setpriv --reuid=65534 --regid=65534 --clear-groups --inh-caps=-all \
-    env LD_LIBRARY_PATH="$for_nobody" timeout 300 "$program" "$@"
+  local with=(--inh-caps=-all)
+  [ -z "$caps" ] || with=(--inh-caps="+${caps//,/,+}" --ambient-caps="+${caps//,/,+}")
+  nobody=(ip netns exec "$ns" setpriv --reuid=65534 --regid=65534 --clear-groups "${with[@]}"
+    env LD_LIBRARY_PATH="$for_nobody" timeout 300 "$program")
 }
 
 # wait_for DESCRIPTION COMMAND...: polls COMMAND every 0.1 s, for 30 s at most.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the release archive with CPack and checks what it holds: the library,
-# its header, package files, wol-wake, README and licence, nothing of the
-# tests, and programs and library without symbol tables.
+# its header, package files, wol-wake, wol-listen and wol-relay (with their
+# manual pages and the relay's systemd unit on Linux), README and licence,
+# nothing of the tests, and programs and library without symbol tables.
 #   archive_test.sh BUILD_DIR OBJDUMP CONFIG
 set -euo pipefail
 build_dir=$1 objdump=$2 config=$3
@@ -33,12 +34,15 @@ echo "$listing"
 
 case "$archive" in
 *.zip)
-  expected="LICENSE README.md bin/tarnwick-wol.dll bin/wol-wake.exe include/tarnwick_wol.h
+  expected="LICENSE README.md bin/tarnwick-wol.dll bin/wol-wake.exe bin/wol-listen.exe
+    bin/wol-relay.exe include/tarnwick_wol.h
     lib/libtarnwick-wol.dll.a lib/tarnwick-wol.lib lib/tarnwick-wol.def lib/pkgconfig/tarnwick-wol.pc
     lib/cmake/tarnwick-wol/tarnwick-wol-config.cmake"
   ;;
 *)
-  expected="bin/wol-wake share/man/man1/wol-wake.1.gz share/doc/tarnwick-wol/LICENSE
+  expected="bin/wol-wake share/man/man1/wol-wake.1.gz bin/wol-listen share/man/man1/wol-listen.1.gz
+    bin/wol-relay share/man/man1/wol-relay.1.gz lib/systemd/system/wol-relay.service
+    share/doc/tarnwick-wol/LICENSE
     share/doc/tarnwick-wol/README.md
     include/tarnwick_wol.h lib/libtarnwick-wol.so lib/libtarnwick-wol.so.1
     lib/libtarnwick-wol.so.1.0.0 lib/pkgconfig/tarnwick-wol.pc
@@ -54,7 +58,8 @@ if grep -iE 'gtest|_test' <<<"$listing"; then
   echo "FAIL: test files in the archive" >&2
   status=1
 fi
-for file in bin/tarnwick-wol.dll bin/wol-wake.exe bin/wol-wake lib/libtarnwick-wol.so.1.0.0; do
+for file in bin/tarnwick-wol.dll bin/wol-wake.exe bin/wol-listen.exe bin/wol-relay.exe bin/wol-wake \
+  bin/wol-listen bin/wol-relay lib/libtarnwick-wol.so.1.0.0; do
   grep -qxF "$file" <<<"$listing" || continue
   grep -q 'no symbols' <<<"$("$objdump" -t "$(echo "$work"/unpacked/*/"$file")")" || {
     echo "FAIL: $file is not stripped" >&2

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks what a stripped install (`cmake --install --strip`, as users and
-# CPack install) gives users: the library and wol-wake carry no symbol table,
+# CPack install) gives users: the library and the tools carry no symbol table,
 # no debug sections (and as ELF files no .comment), and both are hardened:
 # the .so as Debian builds its libraries (stack protector, full RELRO with
 # immediate binding, CET landing pads on x86-64), the DLL and the program
@@ -66,7 +66,7 @@ no_debug() {
 if [ -f "$work/bin/tarnwick-wol.dll" ]; then
   dll=$work/bin/tarnwick-wol.dll
   at_most "$dll" 24576
-  for file in "$dll" "$work/bin/wol-wake.exe"; do
+  for file in "$dll" "$work"/bin/wol-{wake,listen,relay}.exe; do
     [ -f "$file" ] || continue
     no_debug "$file"
     header=$("$objdump" -p "$file")
@@ -83,7 +83,7 @@ if [ -f "$work/bin/tarnwick-wol.dll" ]; then
 else
   so=$(find "$work" -name 'libtarnwick-wol.so.*.*.*' -type f)
   loadable_at_most "$so" 8192
-  for file in "$so" "$work/bin/wol-wake"; do
+  for file in "$so" "$work"/bin/wol-{wake,listen,relay}; do
     [ -f "$file" ] || continue
     no_debug "$file"
     dynamic=$(readelf -dW "$file")

@@ -3,7 +3,9 @@
 # libtarnwick-wol1, libtarnwick-wol-dev and wol-wake from a build of their
 # own (prefix /usr, shared and static library); lintian --pedantic may
 # report nothing but what only an archive upload can clear; then, in a
-# throwaway Debian root, the runtime package alone runs /usr/bin/wol-wake,
+# throwaway Debian root, the runtime package alone runs /usr/bin/wol-wake
+# (and the wol-wake package's wol-listen and wol-relay, whose systemd unit
+# is where systemd looks),
 # the -dev package builds a user's program against the system paths with
 # pkg-config and CMake (shared, and static on request), each program wakes
 # 127.0.0.1, and purging leaves nothing behind.
@@ -86,8 +88,14 @@ fi
 echo "== lintian --pedantic"
 # Only an upload to the archive can close a bug, so that tag stays.
 allowed=initial-upload-closes-no-bugs
-grep -q '/usr/share/man/man1/wol-wake\.1\.gz$' <<<"$(dpkg-deb -c "$tool")" ||
-  fail "the wol-wake package has no manual page"
+tool_files=$(dpkg-deb -c "$tool")
+for program in wol-wake wol-listen wol-relay; do
+  grep -q "/usr/bin/$program\$" <<<"$tool_files" || fail "the wol-wake package lacks $program"
+  grep -q "/usr/share/man/man1/$program\.1\.gz\$" <<<"$tool_files" ||
+    fail "the wol-wake package has no manual page for $program"
+done
+grep -q '/usr/lib/systemd/system/wol-relay\.service$' <<<"$tool_files" ||
+  fail "the wol-wake package lacks wol-relay's systemd unit in /usr/lib/systemd/system"
 lintian --allow-root --pedantic --display-info --show-overrides "${debs[@]}" || true
 lintian --allow-root --pedantic --suppress-tags "$allowed" --fail-on error,warning,pedantic \
   "${debs[@]}" >/dev/null || fail "lintian reports more than $allowed"
@@ -160,8 +168,12 @@ inside() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root "
 echo "== the runtime package alone, and wol-wake"
 inside dpkg -i "/tmp/debs/$(basename "$runtime")" "/tmp/debs/$(basename "$tool")" >/dev/null
 grep -q "libtarnwick-wol.so.1 " <<<"$(inside ldconfig -p)" || fail "ldconfig's cache lacks the library"
-inside /usr/bin/wol-wake --version
-[ -f "$root/usr/share/man/man1/wol-wake.1.gz" ] || fail "wol-wake's manual page is not installed"
+for program in wol-wake wol-listen wol-relay; do
+  inside "/usr/bin/$program" --version
+  [ -f "$root/usr/share/man/man1/$program.1.gz" ] || fail "$program's manual page is not installed"
+done
+grep -qx 'ExecStart=/usr/bin/wol-relay $WOL_RELAY_OPTIONS' \
+  "$root/usr/lib/systemd/system/wol-relay.service" || fail "the unit does not start /usr/bin/wol-relay"
 python3 "$receiver" "$mac" chroot "$root" /usr/bin/wol-wake "$mac" 127.0.0.1
 
 echo "== the -dev package: pkg-config"
@@ -192,7 +204,7 @@ python3 "$receiver" "$mac" chroot "$root" /tmp/cmake-static/consumer
 
 echo "== dpkg --purge"
 inside dpkg --purge wol-wake libtarnwick-wol-dev libtarnwick-wol1 >/dev/null
-left=$(cd "$root" && find usr -name '*tarnwick*' -o -name 'wol-wake*')
+left=$(cd "$root" && find usr -name '*tarnwick*' -o -name 'wol-*')
 [ -z "$left" ] || fail "purging left: $left"
 if grep -q libtarnwick-wol <<<"$(inside ldconfig -p)"; then
   fail "ldconfig's cache still lists the library"

@@ -11,8 +11,8 @@
 
 namespace {
 
-using wol_wake::Action;
-using wol_wake::Plan;
+using wol::wake::Action;
+using wol::wake::Plan;
 
 struct Case {
   const char *name;
@@ -32,7 +32,7 @@ std::string describe(const Plan &plan) {
   if (plan.action != Action::wake) {
     return plan.action == Action::help ? "help" : "version";
   }
-  const wol_wake::Settings &s = plan.settings;
+  const wol::wake::Settings &s = plan.settings;
   std::string out = "macs=" + join(plan.macs);
   if (!plan.files.empty()) {
     out += " files=" + join(plan.files);
@@ -320,7 +320,7 @@ class CommandLine : public testing::TestWithParam<Case> {};
 TEST_P(CommandLine, GivesItsPlanOrUsageError) {
   const Case &c = GetParam();
   const std::vector<std::string_view> args(c.args.begin(), c.args.end());
-  const wol_wake::CommandLine result = wol_wake::read_command_line(args);
+  const wol::wake::CommandLine result = wol::wake::read_command_line(args);
   if (result.plan) {
     EXPECT_TRUE(result.error.empty());
     EXPECT_EQ(describe(*result.plan), c.expected);

@@ -12,9 +12,9 @@
 namespace {
 
 using namespace std::string_literals;
-using wol_wake::kMaxLine;
-using wol_wake::TargetFileReader;
-using wol_wake::TargetLine;
+using wol::wake::kMaxLine;
+using wol::wake::TargetFileReader;
+using wol::wake::TargetLine;
 
 struct Case {
   const char *name;

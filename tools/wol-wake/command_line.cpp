@@ -1,19 +1,14 @@
 #include "command_line.h"
 
+#include "destinations.h"
 #include "mac_forms.h"
+#include "options.h"
 #include "text.h"
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
-
-#ifdef __linux__
-constexpr bool kRawEthernet = true;
-#else
-constexpr bool kRawEthernet = false;
-#endif
 
 #ifdef _WIN32
 #define ETHERS_DEFAULT "%SystemRoot%\\System32\\drivers\\etc\\ethers"
@@ -23,7 +18,7 @@ constexpr bool kRawEthernet = false;
 #define IFACE_FORMS ""
 #endif
 
-namespace wol_wake {
+namespace wol::wake {
 
 const char kUsage[] =
     "usage: wol-wake [OPTIONS] MAC...\n"
@@ -92,65 +87,26 @@ enum class Id : std::uint8_t {
   version
 };
 
-struct Option {
-  char short_name;
-  std::string_view long_name;
-  bool takes_value;
-  Id id;
+constexpr Option<Id> kOptions[] = {
+    {"ip", 'i', true, Id::ip},
+    {"port", 'p', true, Id::port},
+    {"all-interfaces", 'a', false, Id::all},
+    {"interface", 'I', true, Id::iface},
+    {"ipv6", '6', false, Id::ipv6},
+    {"ethernet", 'e', false, Id::ethernet},
+    {"count", 'c', true, Id::count},
+    {"wait", 'w', true, Id::wait},
+    {"file", 'f', true, Id::file},
+    {"password", 'P', true, Id::password},
+    {"ethers", '\0', true, Id::ethers},
+    {"up", 'u', true, Id::up},
+    {"timeout", 't', true, Id::timeout},
+    {"resend", 'r', true, Id::resend},
+    {"dry-run", 'n', false, Id::dry_run},
+    {"quiet", 'q', false, Id::quiet},
+    {"help", 'h', false, Id::help},
+    {"version", 'V', false, Id::version},
 };
-
-constexpr std::array<Option, 18> kOptions{{
-    {'i', "ip", true, Id::ip},
-    {'p', "port", true, Id::port},
-    {'a', "all-interfaces", false, Id::all},
-    {'I', "interface", true, Id::iface},
-    {'6', "ipv6", false, Id::ipv6},
-    {'e', "ethernet", false, Id::ethernet},
-    {'c', "count", true, Id::count},
-    {'w', "wait", true, Id::wait},
-    {'f', "file", true, Id::file},
-    {'P', "password", true, Id::password},
-    {'\0', "ethers", true, Id::ethers},
-    {'u', "up", true, Id::up},
-    {'t', "timeout", true, Id::timeout},
-    {'r', "resend", true, Id::resend},
-    {'n', "dry-run", false, Id::dry_run},
-    {'q', "quiet", false, Id::quiet},
-    {'h', "help", false, Id::help},
-    {'V', "version", false, Id::version},
-}};
-
-const Option *find_short(char name) {
-  if (name == '\0') {
-    return nullptr;
-  }
-  const auto *found = std::find_if(kOptions.begin(), kOptions.end(),
-                                   [name](const Option &o) { return o.short_name == name; });
-  return found != kOptions.end() ? found : nullptr;
-}
-
-const Option *find_long(std::string_view name) {
-  const auto *found = std::find_if(kOptions.begin(), kOptions.end(),
-                                   [name](const Option &o) { return o.long_name == name; });
-  return found != kOptions.end() ? found : nullptr;
-}
-
-std::string quoted(std::string_view text) { return "'" + shown(text) + "'"; }
-
-// Reads a number within [low, high] into `out`; returns the usage error, if any.
-std::string number(std::string_view name, std::string_view text, long long low, long long high,
-                   int &out) {
-  const auto value = decimal(text);
-  if (!value) {
-    return std::string(name) + " must be a number, not " + quoted(text);
-  }
-  if (*value < low || *value > high) {
-    return std::string(name) + " must be from " + std::to_string(low) + " to " +
-           std::to_string(high) + ", not " + quoted(text);
-  }
-  out = static_cast<int>(*value);
-  return {};
-}
 
 // An argument that is an option: '-' and more, but not a negative number
 // (the 1.0 form's PORT may be one), -6 aside.
@@ -176,20 +132,13 @@ public:
   explicit Reader(const std::vector<std::string_view> &args) : args_(args) {}
 
   CommandLine read() {
-    for (next_ = 0; next_ < args_.size() && error_.empty(); ++next_) {
-      const std::string_view arg = args_[next_];
-      if (!options_ended_ && arg == "--") {
-        options_ended_ = true;
-      } else if (!options_ended_ && arg == "/?") {
-        error_ = "unknown option '/?'";
-      } else if (options_ended_ || !is_option(arg)) {
-        words_.emplace_back(arg);
-      } else if (arg[1] == '-') {
-        long_option(arg);
-      } else {
-        short_options(arg);
-      }
-    }
+    error_ = read_options<Id>(
+        args_, kOptions,
+        [this](const Option<Id> &option, std::string_view value) {
+          apply(option, value);
+          return error_;
+        },
+        [this](std::string_view word) { words_.emplace_back(word); }, is_option);
     if (error_.empty() && plan_.action == Action::wake) {
       finish();
     }
@@ -200,56 +149,7 @@ public:
   }
 
 private:
-  // --name, --name=value or --name value.
-  void long_option(std::string_view arg) {
-    const std::string_view body = arg.substr(2);
-    const std::size_t equals = body.find('=');
-    const Option *option = find_long(body.substr(0, equals));
-    if (option == nullptr) {
-      error_ = "unknown option " + quoted(arg);
-    } else if (!option->takes_value) {
-      if (equals != std::string_view::npos) {
-        error_ = "option " + quoted(arg) + " takes no value";
-      } else {
-        apply(*option, {});
-      }
-    } else if (equals != std::string_view::npos) {
-      apply(*option, body.substr(equals + 1));
-    } else {
-      apply_next(*option, arg);
-    }
-  }
-
-  // -x, flags together (-nq), and the last may take a value (-c3, -c 3).
-  void short_options(std::string_view arg) {
-    for (std::size_t i = 1; i < arg.size(); ++i) {
-      const Option *option = find_short(arg[i]);
-      if (option == nullptr) {
-        error_ = "unknown option " + quoted(std::string{'-', arg[i]});
-        return;
-      }
-      if (option->takes_value) {
-        if (i + 1 < arg.size()) {
-          apply(*option, arg.substr(i + 1));
-        } else {
-          apply_next(*option, std::string{'-', arg[i]});
-        }
-        return;
-      }
-      apply(*option, {});
-    }
-  }
-
-  // The option's value is the next argument.
-  void apply_next(const Option &option, std::string_view written) {
-    if (next_ + 1 == args_.size()) {
-      error_ = "option " + quoted(written) + " needs a value";
-      return;
-    }
-    apply(option, args_[++next_]);
-  }
-
-  void apply(const Option &option, std::string_view value) {
+  void apply(const Option<Id> &option, std::string_view value) {
     Settings &s = plan_.settings;
     switch (option.id) {
     case Id::ip:
@@ -259,7 +159,7 @@ private:
       s.address = std::string(value);
       break;
     case Id::port:
-      error_ = number("PORT", value, 1, kMaxPort, s.port);
+      error_ = read_number("PORT", value, 1, kMaxPort, s.port);
       port_given_ = true;
       break;
     case Id::all:
@@ -278,10 +178,10 @@ private:
       s.ethernet = true;
       break;
     case Id::count:
-      error_ = number("N", value, 1, kMaxCount, s.count);
+      error_ = read_number("N", value, 1, kMaxCount, s.count);
       break;
     case Id::wait:
-      error_ = number("MS", value, 0, kMaxWaitMs, s.wait_ms);
+      error_ = read_number("MS", value, 0, kMaxWaitMs, s.wait_ms);
       wait_given_ = true;
       break;
     case Id::file:
@@ -305,11 +205,11 @@ private:
       up(value);
       break;
     case Id::timeout:
-      error_ = number("SECONDS", value, 1, kMaxTimeout, s.timeout_s);
+      error_ = read_number("SECONDS", value, 1, kMaxTimeout, s.timeout_s);
       timing_given_ = true;
       break;
     case Id::resend:
-      error_ = number("SECONDS", value, 0, kMaxTimeout, s.resend_s);
+      error_ = read_number("SECONDS", value, 0, kMaxTimeout, s.resend_s);
       timing_given_ = true;
       break;
     case Id::dry_run:
@@ -378,7 +278,7 @@ private:
     }
     s.up_port = 0;
     if (has_port) {
-      error_ = number("PORT", port, 1, kMaxPort, s.up_port);
+      error_ = read_number("PORT", port, 1, kMaxPort, s.up_port);
     }
     s.up_host = std::string(host);
   }
@@ -398,41 +298,10 @@ private:
     return {};
   }
 
-  // -e: Linux, one interface, nothing else.
-  [[nodiscard]] std::string ethernet_conflict() const {
-    const Settings &s = plan_.settings;
-    if (!kRawEthernet) {
-      return "-e sends raw Ethernet frames, which this build cannot: Linux only";
-    }
-    for (const auto &[given, name] : {std::pair{s.address.has_value(), "-i"},
-                                      std::pair{s.all_interfaces, "-a"}, std::pair{s.ipv6, "-6"}}) {
-      if (given) {
-        return std::string("-e sends a raw Ethernet frame; it cannot go with ") + name;
-      }
-    }
-    if (!s.iface) {
-      return "-e needs -I IFACE, the interface to send the frame out of";
-    }
-    return {};
-  }
-
   // Options that choose the destinations in two ways at once.
   [[nodiscard]] std::string conflict() const {
     const Settings &s = plan_.settings;
-    if (s.ethernet) {
-      return ethernet_conflict();
-    }
-    if (s.ipv6 && (s.address || s.all_interfaces)) {
-      return std::string("-6 sends to ff02::1; it cannot go with ") + (s.address ? "-i" : "-a");
-    }
-    if (s.iface && (s.address || s.all_interfaces)) {
-      return std::string("-I sends out of one interface; it cannot go with ") +
-             (s.address ? "-i" : "-a");
-    }
-    if (s.all_interfaces && s.address) {
-      return "-a sends to every interface's broadcast; it cannot go with -i";
-    }
-    return {};
+    return destination_conflict({s.address, s.all_interfaces, s.iface, s.ipv6, s.ethernet});
   }
 
   // MAC ADDRESS [PORT], and no file: only when the second word is no MAC.
@@ -471,7 +340,7 @@ private:
       if (negative || decimal(port) == 0) {
         s.port = kDefaultPort;
       } else {
-        error_ = number("PORT", port, 1, kMaxPort, s.port);
+        error_ = read_number("PORT", port, 1, kMaxPort, s.port);
         if (!error_.empty()) {
           return;
         }
@@ -484,8 +353,6 @@ private:
   }
 
   const std::vector<std::string_view> &args_;
-  std::size_t next_ = 0;
-  bool options_ended_ = false;
   bool port_given_ = false;
   bool wait_given_ = false;
   bool timing_given_ = false;
@@ -527,4 +394,4 @@ CommandLine read_command_line(const std::vector<std::string_view> &args) {
   return Reader(args).read();
 }
 
-} // namespace wol_wake
+} // namespace wol::wake

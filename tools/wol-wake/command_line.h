@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace wol_wake {
+namespace wol::wake {
 
 constexpr int kDefaultPort = 9;
 constexpr int kDefaultTimeout = 120;
@@ -61,6 +61,6 @@ CommandLine read_command_line(const std::vector<std::string_view> &args);
 // What --help prints.
 extern const char kUsage[];
 
-} // namespace wol_wake
+} // namespace wol::wake
 
 #endif

@@ -28,22 +28,22 @@ namespace {
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
 
-int run(const wol_wake::Plan &plan) {
-  using wol_wake::Action;
+int run(const wol::wake::Plan &plan) {
+  using wol::wake::Action;
   if (plan.action == Action::help) {
-    std::fputs(wol_wake::kUsage, stdout);
+    std::fputs(wol::wake::kUsage, stdout);
     return 0;
   }
   if (plan.action == Action::version) {
     std::printf("wol-wake %s (tarnwick-wol %s)\n", WOL_WAKE_VERSION, wol_version());
     return 0;
   }
-  wol_wake::Waker waker(plan.settings);
+  wol::wake::Waker waker(plan.settings);
   if (!waker.list_interfaces()) {
     return kFailed;
   }
   for (const std::string &mac : plan.macs) {
-    waker.wake(wol_wake::shown(mac), mac, plan.settings.address, plan.settings.port);
+    waker.wake(wol::shown(mac), mac, plan.settings.address, plan.settings.port);
   }
   for (const std::string &file : plan.files) {
     waker.wake_file(file);
@@ -52,7 +52,7 @@ int run(const wol_wake::Plan &plan) {
     // One target, checked by the command line.
     const std::string &mac = plan.macs.front();
     return waker.wait_until_up(
-        [&] { waker.wake(wol_wake::shown(mac), mac, plan.settings.address, plan.settings.port); });
+        [&] { waker.wake(wol::shown(mac), mac, plan.settings.address, plan.settings.port); });
   }
   return waker.failed() ? kFailed : 0;
 }
@@ -66,7 +66,7 @@ int main(int argc, char **argv) {
   (void)std::signal(SIGPIPE, SIG_IGN);
 #endif
   const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  const wol_wake::CommandLine command_line = wol_wake::read_command_line(args);
+  const wol::wake::CommandLine command_line = wol::wake::read_command_line(args);
   int status = kUsage;
   if (command_line.plan) {
     status = run(*command_line.plan);

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-namespace wol_wake {
+namespace wol::wake {
 
 class Prober {
 public:
@@ -47,6 +47,6 @@ private:
 #endif
 };
 
-} // namespace wol_wake
+} // namespace wol::wake
 
 #endif

@@ -14,7 +14,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace wol_wake {
+namespace wol::wake {
 namespace {
 
 constexpr std::uint8_t kEchoRequest4 = 8;
@@ -163,4 +163,4 @@ bool Prober::is_reply(const unsigned char *request) const {
                      address_size) == 0;
 }
 
-} // namespace wol_wake
+} // namespace wol::wake

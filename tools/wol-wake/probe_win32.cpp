@@ -15,7 +15,7 @@
 #include <cstring>
 #include <string>
 
-namespace wol_wake {
+namespace wol::wake {
 namespace {
 
 constexpr std::size_t kReplySize = 256;
@@ -105,4 +105,4 @@ bool Prober::echo(int ms, std::string &fatal) {
   return count > 0 && answer.Status == IP_SUCCESS && answer.Address == to;
 }
 
-} // namespace wol_wake
+} // namespace wol::wake

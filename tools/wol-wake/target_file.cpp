@@ -1,30 +1,14 @@
 #include "target_file.h"
 
-namespace wol_wake {
+#include "text.h"
+
+namespace wol::wake {
 namespace {
 
 constexpr std::size_t kMaxFields = 3;
 constexpr unsigned kReplacement = 0xFFFD;
 
 } // namespace
-
-std::vector<std::string> split_fields(std::string_view text) {
-  text = text.substr(0, text.find('#'));
-  std::vector<std::string> fields;
-  std::size_t at = 0;
-  for (;;) {
-    at = text.find_first_not_of(" \t", at);
-    if (at == std::string_view::npos) {
-      return fields;
-    }
-    const std::size_t end = text.find_first_of(" \t", at);
-    fields.emplace_back(text.substr(at, end - at));
-    if (end == std::string_view::npos) {
-      return fields;
-    }
-    at = end;
-  }
-}
 
 void TargetFileReader::feed(std::string_view bytes, std::vector<TargetLine> &lines) {
   if (encoding_ == Encoding::unknown) {
@@ -187,4 +171,4 @@ void TargetFileReader::end_line(std::vector<TargetLine> &lines) {
   nul_ = false;
 }
 
-} // namespace wol_wake
+} // namespace wol::wake

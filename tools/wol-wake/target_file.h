@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace wol_wake {
+namespace wol::wake {
 
 // Longest line read, in bytes of UTF-8 and without its line end.
 constexpr std::size_t kMaxLine = 1023;
@@ -56,9 +56,6 @@ private:
   std::string error_;
 };
 
-// Splits a line's text into its fields, up to a '#'.
-std::vector<std::string> split_fields(std::string_view text);
-
-} // namespace wol_wake
+} // namespace wol::wake
 
 #endif

@@ -1,5 +1,6 @@
 #include "wake.h"
 
+#include "destinations.h"
 #include "interfaces.h"
 #include "mac_forms.h"
 #include "probe.h"
@@ -18,12 +19,9 @@
 #include <io.h>
 #endif
 
-namespace wol_wake {
+namespace wol::wake {
 namespace {
 
-constexpr char kDefaultAddress[] = "255.255.255.255";
-// The library's text for an address it cannot read, kept for the tool's own check.
-constexpr char kBadAddress[] = "invalid broadcast_ip (must be IPv4 dotted quad)";
 constexpr std::size_t kChunk = std::size_t{64} * 1024;
 
 // The magic packet and a SecureOn password's four or six bytes.
@@ -68,115 +66,23 @@ std::string hex(const std::vector<unsigned char> &packet) {
   return out;
 }
 
-// Text of digits and dots is meant as a dotted quad, and is no host name
-// (a resolver would take 127.1 for 127.0.0.1).
-bool dotted_quad_shaped(std::string_view text) {
-  return text.find_first_not_of("0123456789.") == std::string_view::npos;
-}
-
-std::string unknown_interface(const Interfaces &found, const std::string &name) {
-  std::string known;
-  for (const Interface &each : found.list) {
-    known += (known.empty() ? "" : ", ") + shown(each.name);
-  }
-  return shown(name) + ": no such interface; there are: " + known;
-}
-
-// -6: ff02::1 on the chosen interface, or on every one that is up and can
-// multicast, with the interface as the scope (Windows knows scopes only by
-// index). Returns the message when there is none.
-std::string ipv6_destinations(const Interfaces &found, const Interface *chosen,
-                              std::vector<std::string> &out) {
-  for (const Interface &each : found.list) {
-    if (chosen == &each || (chosen == nullptr && each.up && each.multicast)) {
-#ifdef _WIN32
-      add_once(out, "ff02::1%" + std::to_string(each.index));
-#else
-      add_once(out, "ff02::1%" + each.name);
-#endif
-    }
-  }
-  return out.empty() ? "no interface is up that can multicast over IPv6" : "";
-}
-
-// -a and -I: the directed broadcasts of the chosen interface, or of every
-// one that is up.
-std::string ipv4_destinations(const Interfaces &found, const Interface *chosen,
-                              std::vector<std::string> &out) {
-  for (const Interface &each : found.list) {
-    if (chosen == &each || (chosen == nullptr && each.up)) {
-      for (const std::string &broadcast : each.broadcasts) {
-        add_once(out, broadcast);
-      }
-    }
-  }
-  if (!out.empty()) {
-    return {};
-  }
-  return chosen != nullptr ? shown(chosen->name) + ": no IPv4 address with a broadcast"
-                           : "no IPv4 interface is up that can broadcast";
-}
-
-// Reads a whole file; false with errno set when it cannot.
-bool read_file(const std::string &name, std::string &text) {
-  std::FILE *file = std::fopen(name.c_str(), "rb");
-  if (file == nullptr) {
-    return false;
-  }
-  std::string chunk(kChunk, '\0');
-  while (std::feof(file) == 0 && std::ferror(file) == 0) {
-    const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
-    text.append(chunk.data(), got);
-  }
-  const bool ok = std::ferror(file) == 0;
-  const int error = errno;
-  (void)std::fclose(file);
-  errno = error;
-  return ok;
-}
-
 } // namespace
 
 std::optional<MacBytes> Waker::look_up(std::string_view where, std::string_view name) {
-  if (!ethers_) {
-    ethers_.emplace();
-    const bool chosen = !settings_.ethers_file.empty();
-    const std::string file = chosen ? settings_.ethers_file : default_ethers_file();
-    ethers_file_ = shown(file);
-    std::string text;
-    if (read_file(file, text)) {
-      ethers_->read(text);
-    } else if (chosen || errno != ENOENT) { // a system without the file has no names
-      ethers_error_ = std::strerror(errno);
-    }
-  }
-  if (!ethers_error_.empty()) {
-    fail(where, "not a MAC address, and " + ethers_file_ + " cannot be read", ethers_error_);
-    return std::nullopt;
-  }
-  std::optional<MacBytes> mac = ethers_->find(name);
+  std::string error;
+  std::optional<MacBytes> mac = ethers_.find(name, error);
   if (!mac) {
-    fail(where, "not a MAC address, and not in " + ethers_file_);
+    fail(where, error);
   }
   return mac;
 }
 
 std::optional<Endpoint> Waker::endpoint(const std::string &address, std::string &error) {
-  error.clear();
-  if (dotted_quad_shaped(address)) {
-    std::optional<Endpoint> ipv4 = parse_ipv4(address);
-    if (!ipv4) {
-      error = kBadAddress;
-    }
-    return ipv4;
-  }
   auto known = names_.find(address);
   if (known == names_.end()) {
-    known = names_.emplace(address, resolve(address)).first;
+    known = names_.emplace(address, find_endpoint(address)).first;
   }
-  if (!known->second.endpoint) {
-    error = shown(address) + ": " + known->second.error;
-  }
+  error = known->second.error;
   return known->second.endpoint;
 }
 
@@ -195,31 +101,19 @@ void Waker::fail(std::string_view where, std::string_view message, std::string_v
 }
 
 bool Waker::list_interfaces() {
-  if (!settings_.all_interfaces && !settings_.iface && !settings_.ipv6) {
+  const DestinationChoice choice{settings_.address, settings_.all_interfaces, settings_.iface,
+                                 settings_.ipv6, settings_.ethernet};
+  if (!from_interfaces(choice)) {
     return true;
   }
-  const Interfaces found = wol_wake::list_interfaces();
-  std::string error = found.error;
-  const Interface *chosen = nullptr;
-  if (error.empty() && settings_.iface) {
-    chosen = find_interface(found, *settings_.iface);
-    if (chosen == nullptr) {
-      error = unknown_interface(found, *settings_.iface);
-    }
-  }
-  if (error.empty() && settings_.ethernet && chosen != nullptr) {
-    frame_interface_ = chosen->name; // -e goes with -I
-    frame_index_ = chosen->index;
-    return true;
-  }
-  if (error.empty()) {
-    error = settings_.ipv6 ? ipv6_destinations(found, chosen, broadcasts_)
-                           : ipv4_destinations(found, chosen, broadcasts_);
-  }
-  if (!error.empty()) {
-    std::fprintf(stderr, "wol-wake: %s\n", error.c_str());
+  InterfaceDestinations found = interface_destinations(choice, wol::list_interfaces());
+  if (!found.error.empty()) {
+    std::fprintf(stderr, "wol-wake: %s\n", found.error.c_str());
     return false;
   }
+  broadcasts_ = std::move(found.addresses);
+  frame_interface_ = std::move(found.frame_interface);
+  frame_index_ = found.frame_index;
   return true;
 }
 
@@ -236,9 +130,7 @@ void Waker::deliver(std::string_view where, const std::string &mac,
     last_address_ = address;
     last_port_ = port;
     last_endpoint_ = endpoint(address, last_error_);
-    const bool colons = address.find(':') != std::string::npos;
-    last_destination_ =
-        (colons ? "[" + shown(address) + "]" : shown(address)) + ":" + std::to_string(port);
+    last_destination_ = shown_destination(address, port);
   }
   const std::optional<Endpoint> &to = last_endpoint_;
   if (!to) {
@@ -300,7 +192,7 @@ void Waker::wake(std::string_view where, std::string_view mac_text,
       deliver(where, mac_shown, packet, broadcast, port);
     }
   } else {
-    deliver(where, mac_shown, packet, kDefaultAddress, port);
+    deliver(where, mac_shown, packet, kLimitedBroadcast, port);
   }
 }
 
@@ -372,9 +264,9 @@ void Waker::wake_file(const std::string &name) {
   }
 }
 
-} // namespace wol_wake
+} // namespace wol::wake
 
-namespace wol_wake {
+namespace wol::wake {
 
 int Waker::wait_until_up(const std::function<void()> &resend) {
   using Clock = std::chrono::steady_clock;
@@ -435,4 +327,4 @@ int Waker::wait_until_up(const std::function<void()> &resend) {
   return kTimedOut;
 }
 
-} // namespace wol_wake
+} // namespace wol::wake

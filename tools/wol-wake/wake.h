@@ -17,11 +17,11 @@
 #include <string_view>
 #include <vector>
 
-namespace wol_wake {
+namespace wol::wake {
 
 class Waker {
 public:
-  explicit Waker(const Settings &settings) : settings_(settings) {}
+  explicit Waker(const Settings &settings) : settings_(settings), ethers_(settings.ethers_file) {}
 
   // Lists the destinations that -a, -I or -6 choose; false, once
   // reported, when there are none.
@@ -63,14 +63,12 @@ private:
   std::optional<Endpoint> last_endpoint_;
   std::string last_error_;
   std::map<std::string, Resolved> names_; // each host name resolved once
-  std::optional<Ethers> ethers_;          // read at the first name
-  std::string ethers_file_;               // as shown
-  std::string ethers_error_;              // why it cannot be read
+  EthersNames ethers_;                    // read at the first name
   std::string last_destination_;          // as shown: ADDRESS:PORT
   bool sent_any_ = false;
   bool failed_ = false;
 };
 
-} // namespace wol_wake
+} // namespace wol::wake
 
 #endif
