@@ -75,7 +75,7 @@ packages=(
   valgrind
   g++-mingw-w64-x86-64 wine64
   llvm lld
-  iproute2 tshark wakeonlan etherwake
+  iproute2 tshark wakeonlan etherwake systemd
   dpkg-dev lintian debootstrap
   mono-mcs mono-runtime
   g++-aarch64-linux-gnu g++-arm-linux-gnueabihf g++-s390x-linux-gnu qemu-user
