@@ -1,8 +1,9 @@
-// The probe on Windows: a non-blocking connect, or IcmpSendEcho
-// (Icmp6SendEcho2 for IPv6), which need no rights.
+// The probe's system calls on Windows: a non-blocking connect, or
+// IcmpSendEcho (Icmp6SendEcho2 for IPv6), which need no rights.
 #include "probe.h"
 
 #include "socket_address.h"
+#include "socket_calls.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -22,8 +23,96 @@ constexpr std::size_t kReplySize = 256;
 // ICMPV6_ECHO_REPLY: a packed IPV6_ADDRESS_EX (26 bytes), then the status.
 constexpr std::size_t kIcmp6StatusAt = 26;
 
-// Whether the connection that `s` started is made within `ms`.
-bool connected(SOCKET s, int ms) {
+SOCKET as_socket(std::intptr_t value) { return static_cast<SOCKET>(value); }
+HANDLE as_handle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
+
+// One echo request and its reply, waited for at most `ms`: the reply's
+// status (IP_SUCCESS: the host answered), or IP_REQ_TIMED_OUT.
+ULONG echo(HANDLE icmp, const Endpoint &host, int ms) {
+  char request[] = "wol-wake";
+  std::array<unsigned char, kReplySize> reply{};
+  const auto timeout = static_cast<DWORD>(ms);
+  if (host.ipv6) {
+    sockaddr_in6 from{};
+    from.sin6_family = AF_INET6;
+    sockaddr_in6 to{};
+    to.sin6_family = AF_INET6;
+    std::memcpy(&to.sin6_addr, host.bytes.data(), sizeof to.sin6_addr);
+    to.sin6_scope_id = host.scope;
+    if (Icmp6SendEcho2(icmp, nullptr, nullptr, nullptr, &from, &to, request, sizeof request - 1,
+                       nullptr, reply.data(), static_cast<DWORD>(reply.size()), timeout) == 0) {
+      return GetLastError();
+    }
+    ULONG status = 0;
+    std::memcpy(&status, reply.data() + kIcmp6StatusAt, sizeof status);
+    return status;
+  }
+  IPAddr to = 0;
+  std::memcpy(&to, host.bytes.data(), sizeof to);
+  if (IcmpSendEcho(icmp, to, request, sizeof request - 1, nullptr, reply.data(),
+                   static_cast<DWORD>(reply.size()), timeout) == 0) {
+    return GetLastError();
+  }
+  ICMP_ECHO_REPLY answer{};
+  std::memcpy(&answer, reply.data(), sizeof answer);
+  return answer.Address == to ? answer.Status : IP_REQ_TIMED_OUT;
+}
+
+} // namespace
+
+Prober::~Prober() {
+  drop();
+  if (icmp_ != -1) {
+    (void)IcmpCloseHandle(as_handle(icmp_));
+  }
+}
+
+std::optional<std::string> Prober::open() {
+  if (port_ != 0) {
+    return start_sockets();
+  }
+  HANDLE handle = host_.ipv6 ? Icmp6CreateFile() : IcmpCreateFile();
+  if (handle == INVALID_HANDLE_VALUE) {
+    return "cannot send ICMP echo requests (error " + std::to_string(GetLastError()) +
+           "); give --up HOST:PORT to wait for a TCP port instead";
+  }
+  icmp_ = reinterpret_cast<std::intptr_t>(handle);
+  return std::nullopt;
+}
+
+std::optional<std::string> Prober::ask() {
+  if (port_ == 0) {
+    return std::nullopt; // IcmpSendEcho asks and waits in one
+  }
+  const SOCKET s = socket(host_.ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (s == INVALID_SOCKET) {
+    return last_socket_error();
+  }
+  u_long non_blocking = 1;
+  (void)ioctlsocket(s, FIONBIO, &non_blocking);
+  const SocketAddress to = socket_address(host_, port_);
+  if (connect(s, as_sockaddr(to), to.length) != 0 && WSAGetLastError() != WSAEWOULDBLOCK) {
+    std::string why = last_socket_error();
+    (void)closesocket(s);
+    return why;
+  }
+  tcp_ = static_cast<std::intptr_t>(s);
+  return std::nullopt;
+}
+
+Prober::Heard Prober::listen(int ms, std::string &failure) {
+  if (port_ == 0) {
+    const ULONG status = echo(as_handle(icmp_), host_, ms);
+    if (status == IP_SUCCESS) {
+      return Heard::answer;
+    }
+    if (status == IP_REQ_TIMED_OUT) {
+      return Heard::nothing;
+    }
+    failure = "ICMP status " + std::to_string(status);
+    return Heard::failure;
+  }
+  const SOCKET s = as_socket(tcp_);
   fd_set writable;
   fd_set failed;
   FD_ZERO(&writable);
@@ -34,75 +123,26 @@ bool connected(SOCKET s, int ms) {
   // const-correctness check mistakes for a pointer to const.
   // NOLINTNEXTLINE(misc-const-correctness)
   timeval wait{ms / 1000, (ms % 1000) * 1000};
-  if (select(0, nullptr, &writable, &failed, &wait) <= 0 || FD_ISSET(s, &writable) == 0) {
-    return false;
+  if (select(0, nullptr, &writable, &failed, &wait) <= 0) {
+    return Heard::nothing;
   }
   int error = 0;
   int size = sizeof error;
-  return getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &size) == 0 &&
-         error == 0;
+  if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &size) != 0) {
+    error = WSAGetLastError();
+  }
+  if (error == 0 && FD_ISSET(s, &writable) != 0) {
+    return Heard::answer;
+  }
+  failure = reason(error);
+  return Heard::failure;
 }
 
-} // namespace
-
-Prober::~Prober() {
-  if (icmp_ != nullptr) {
-    (void)IcmpCloseHandle(icmp_);
+void Prober::drop() {
+  if (tcp_ != -1) {
+    (void)closesocket(as_socket(tcp_));
+    tcp_ = -1;
   }
-}
-
-bool Prober::attempt(int ms, std::string &fatal) {
-  return port_ != 0 ? connect_tcp(ms) : echo(ms, fatal);
-}
-
-bool Prober::connect_tcp(int ms) {
-  const SOCKET s = socket(host_.ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (s == INVALID_SOCKET) {
-    return false;
-  }
-  u_long non_blocking = 1;
-  (void)ioctlsocket(s, FIONBIO, &non_blocking);
-  const SocketAddress to = socket_address(host_, port_);
-  const bool up = connect(s, as_sockaddr(to), to.length) == 0 ||
-                  (WSAGetLastError() == WSAEWOULDBLOCK && connected(s, ms));
-  (void)closesocket(s);
-  return up;
-}
-
-bool Prober::echo(int ms, std::string &fatal) {
-  if (icmp_ == nullptr) {
-    HANDLE handle = host_.ipv6 ? Icmp6CreateFile() : IcmpCreateFile();
-    if (handle == INVALID_HANDLE_VALUE) {
-      fatal = "cannot send ICMP echo requests (error " + std::to_string(GetLastError()) +
-              "); give --up HOST:PORT to wait for a TCP port instead";
-      return false;
-    }
-    icmp_ = handle;
-  }
-  char request[] = "wol-wake";
-  std::array<unsigned char, kReplySize> reply{};
-  const auto timeout = static_cast<DWORD>(ms);
-  if (host_.ipv6) {
-    sockaddr_in6 from{};
-    from.sin6_family = AF_INET6;
-    sockaddr_in6 to{};
-    to.sin6_family = AF_INET6;
-    std::memcpy(&to.sin6_addr, host_.bytes.data(), sizeof to.sin6_addr);
-    to.sin6_scope_id = host_.scope;
-    const DWORD count =
-        Icmp6SendEcho2(icmp_, nullptr, nullptr, nullptr, &from, &to, request, sizeof request - 1,
-                       nullptr, reply.data(), static_cast<DWORD>(reply.size()), timeout);
-    ULONG status = 0;
-    std::memcpy(&status, reply.data() + kIcmp6StatusAt, sizeof status);
-    return count > 0 && status == IP_SUCCESS;
-  }
-  IPAddr to = 0;
-  std::memcpy(&to, host_.bytes.data(), sizeof to);
-  const DWORD count = IcmpSendEcho(icmp_, to, request, sizeof request - 1, nullptr, reply.data(),
-                                   static_cast<DWORD>(reply.size()), timeout);
-  ICMP_ECHO_REPLY answer{};
-  std::memcpy(&answer, reply.data(), sizeof answer);
-  return count > 0 && answer.Status == IP_SUCCESS && answer.Address == to;
 }
 
 } // namespace wol::wake
