@@ -1,8 +1,8 @@
 // The ethers file as the tools read it: a text file like any other of
 // theirs (byte order marks, UTF-16, a line's limit), names matched without
 // regard to case, lines keyed by a host's address, and the reading that
-// stops at what is no text. Files of the test's own; localhost resolves
-// from the hosts file.
+// stops at what is no text. Files of the test's own; only localhost is
+// resolved, from the hosts file, so that no name server is asked.
 #include "ethers.h"
 
 #include <gtest/gtest.h>
@@ -58,7 +58,6 @@ TEST_F(EthersFile, FindsAHostByTheLineOfItsAddress) {
   EXPECT_EQ(look_up(bytes, "localhost"), "00:11:22:33:44:55");
   EXPECT_EQ(look_up(bytes, "127.0.0.1"), "00:11:22:33:44:55");
   EXPECT_EQ(look_up("00:11:22:33:44:56 localhost\n" + bytes, "localhost"), "00:11:22:33:44:56");
-  EXPECT_EQ(look_up(bytes, "no-such-host.invalid"), "not in " + path_.string());
 }
 
 TEST_F(EthersFile, StopsAtWhatIsNoText) {

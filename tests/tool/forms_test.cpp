@@ -87,7 +87,9 @@ TEST(Forms, OneRuleForWhatAnAddressIs) {
 }
 
 TEST(Forms, ResolvesANameOnceEachAddress) {
-  // localhost comes from the hosts file: no network is asked.
+  // localhost comes from the hosts file: no name server is asked (a name
+  // that does not resolve is tried in the namespace tests, where the name
+  // server is the test's own).
   const wol::Resolved local = wol::resolve("localhost");
   ASSERT_FALSE(local.addresses.empty()) << local.error;
   EXPECT_TRUE(
@@ -99,9 +101,6 @@ TEST(Forms, ResolvesANameOnceEachAddress) {
       EXPECT_FALSE(wol::same_address(local.addresses[i], local.addresses[j]));
     }
   }
-  const wol::Resolved none = wol::resolve("no-such-host.invalid");
-  EXPECT_TRUE(none.addresses.empty());
-  EXPECT_FALSE(none.error.empty());
 }
 
 // Nothing that could drive a terminal is shown as it is: C0 controls, DEL,
