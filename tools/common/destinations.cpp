@@ -161,45 +161,67 @@ Destinations DestinationPlanner::planned(int port) {
   if (choice_.iface && (chosen = chosen_interface(result.error)) == nullptr) {
     return result;
   }
-  std::vector<std::string> addresses;
   if (choice_.ethernet) {
-    Destination frame;
-    frame.frame = true;
-    frame.interface = chosen->index;
-    frame.interface_name = chosen->name;
-    frame.shown = "ff:ff:ff:ff:ff:ff on " + shown(chosen->name);
-    result.list.push_back(std::move(frame));
-    return result;
+    return frame(chosen);
   }
   if (choice_.address) {
-    addresses.push_back(*choice_.address);
-  } else if (choice_.ipv6) {
-    for (auto &[group, out] : ipv6_groups(interfaces(), chosen)) {
-      Destination each;
-      each.address = *parse_address("ff02::1");
-      each.address.scope = out->index;
-      each.port = port;
-      each.interface = chosen != nullptr ? out->index : 0;
-      each.interface_name = out->name;
-      each.shown = shown_destination(group, port);
-      result.list.push_back(std::move(each));
-    }
-    if (result.list.empty()) {
-      result.error = interfaces().error.empty() ? "no interface is up that can multicast over IPv6"
-                                                : interfaces().error;
+    return for_option(*choice_.address, port);
+  }
+  if (choice_.ipv6) {
+    return groups(chosen, port);
+  }
+  if (choice_.all_interfaces || chosen != nullptr) {
+    return broadcasts(chosen, port);
+  }
+  return for_option(kLimitedBroadcast, port);
+}
+
+Destinations DestinationPlanner::frame(const Interface *out) {
+  Destinations result;
+  if (out == nullptr) {
+    result.error = "-e needs -I IFACE, the interface to send the frame out of";
+    return result;
+  }
+  Destination each;
+  each.frame = true;
+  each.interface = out->index;
+  each.interface_name = out->name;
+  each.shown = "ff:ff:ff:ff:ff:ff on " + shown(out->name);
+  result.list.push_back(std::move(each));
+  return result;
+}
+
+Destinations DestinationPlanner::groups(const Interface *chosen, int port) {
+  Destinations result;
+  for (auto &[group, out] : ipv6_groups(interfaces(), chosen)) {
+    Destination each;
+    each.address = *parse_address("ff02::1");
+    each.address.scope = out->index;
+    each.port = port;
+    each.interface = chosen != nullptr ? out->index : 0;
+    each.interface_name = out->name;
+    each.shown = shown_destination(group, port);
+    result.list.push_back(std::move(each));
+  }
+  if (result.list.empty()) {
+    result.error = interfaces().error.empty() ? "no interface is up that can multicast over IPv6"
+                                              : interfaces().error;
+  }
+  return result;
+}
+
+Destinations DestinationPlanner::broadcasts(const Interface *chosen, int port) {
+  Destinations result;
+  const std::vector<std::string> addresses = ipv4_broadcasts(interfaces(), chosen);
+  if (addresses.empty()) {
+    if (!interfaces().error.empty()) {
+      result.error = interfaces().error;
+    } else if (chosen != nullptr) {
+      result.error = shown(chosen->name) + ": no IPv4 address with a broadcast";
+    } else {
+      result.error = "no IPv4 interface is up that can broadcast";
     }
     return result;
-  } else if (choice_.all_interfaces || chosen != nullptr) {
-    addresses = ipv4_broadcasts(interfaces(), chosen);
-    if (addresses.empty()) {
-      result.error = !interfaces().error.empty() ? interfaces().error
-                     : chosen != nullptr
-                         ? shown(chosen->name) + ": no IPv4 address with a broadcast"
-                         : "no IPv4 interface is up that can broadcast";
-      return result;
-    }
-  } else {
-    addresses.emplace_back(kLimitedBroadcast);
   }
   for (const std::string &address : addresses) {
     Destinations one = for_option(address, port);

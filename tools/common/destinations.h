@@ -78,6 +78,11 @@ public:
 
 private:
   enum class Fault { none, bad_address, unknown_scope, unresolved };
+  // -e's frame out of `out`; -6's groups and -a's or -I's broadcasts on
+  // the chosen interface, or on every one for none.
+  static Destinations frame(const Interface *out);
+  Destinations groups(const Interface *chosen, int port);
+  Destinations broadcasts(const Interface *chosen, int port);
   std::optional<Destination> datagram(const std::string &address, int port, Fault &fault,
                                       std::string &reason);
   // The interface named by -I; nothing, with the error, when there is none.

@@ -48,10 +48,10 @@ enum class Id : std::uint8_t {
 // show for it.
 struct Entry {
   std::string_view long_name;
-  char short_name; // '\0': only the long name
   std::string_view value;
-  Id id;
   std::string_view help;
+  char short_name; // '\0': only the long name
+  Id id;
 };
 
 #ifdef _WIN32
@@ -61,45 +61,53 @@ struct Entry {
 #endif
 
 constexpr Entry kOptions[] = {
-    {"ip", 'i', "ADDRESS", Id::ip,
+    {"ip", "ADDRESS",
      "address to send to: an IPv4 dotted quad, an IPv6 address or a host name "
-     "(default 255.255.255.255)"},
-    {"port", 'p', "PORT", Id::port, "UDP port, 1 to 65535 (default 9)"},
-    {"all-interfaces", 'a', "", Id::all,
-     "send to the directed broadcast of every IPv4 interface that is up"},
-    {"interface", 'I', "IFACE", Id::iface,
+     "(default 255.255.255.255)",
+     'i', Id::ip},
+    {"port", "PORT", "UDP port, 1 to 65535 (default 9)", 'p', Id::port},
+    {"all-interfaces", "", "send to the directed broadcast of every IPv4 interface that is up", 'a',
+     Id::all},
+    {"interface", "IFACE",
      "send out of IFACE alone: to its directed broadcasts, to -i's ADDRESS, or with -6 to "
-     "ff02::1 on it"},
-    {"ipv6", '6', "", Id::ipv6,
+     "ff02::1 on it",
+     'I', Id::iface},
+    {"ipv6", "",
      "send to the IPv6 all-nodes group ff02::1 on -I IFACE, or on every interface that is up "
-     "and can multicast"},
-    {"ethernet", 'e', "", Id::ethernet,
+     "and can multicast",
+     '6', Id::ipv6},
+    {"ethernet", "",
      "send a raw Ethernet frame (EtherType 0x0842) to ff:ff:ff:ff:ff:ff out of -I IFACE "
-     "(Linux; needs root or CAP_NET_RAW)"},
-    {"count", 'c', "N", Id::count, "send each packet N times, 1 to 1000 (default 1)"},
-    {"wait", 'w', "MS", Id::wait,
-     "wait MS milliseconds between the copies, 0 to 60000 (default 100 when N > 1)"},
-    {"file", 'f', "FILE", Id::file,
-     "read targets from FILE ('-': standard input), one 'MAC [ADDRESS [PORT]]' a line"},
-    {"password", 'P', "PW", Id::password,
+     "(Linux; needs root or CAP_NET_RAW)",
+     'e', Id::ethernet},
+    {"count", "N", "send each packet N times, 1 to 1000 (default 1)", 'c', Id::count},
+    {"wait", "MS", "wait MS milliseconds between the copies, 0 to 60000 (default 100 when N > 1)",
+     'w', Id::wait},
+    {"file", "FILE",
+     "read targets from FILE ('-': standard input), one 'MAC [ADDRESS [PORT]]' a line", 'f',
+     Id::file},
+    {"password", "PW",
      "append a SecureOn password: six bytes in a MAC form, or four as a dotted quad; "
-     "'-': read it from standard input"},
-    {"password-file", '\0', "FILE", Id::password_file,
-     "read the SecureOn password from the first line of FILE"},
-    {"ethers", '\0', "FILE", Id::ethers,
-     "where host names are looked up (default " WOL_WAKE_ETHERS ")"},
-    {"up", 'u', "HOST[:PORT]", Id::up,
+     "'-': read it from standard input",
+     'P', Id::password},
+    {"password-file", "FILE", "read the SecureOn password from the first line of FILE", '\0',
+     Id::password_file},
+    {"ethers", "FILE", "where host names are looked up (default " WOL_WAKE_ETHERS ")", '\0',
+     Id::ethers},
+    {"up", "HOST[:PORT]",
      "after sending, wait until HOST answers: a TCP connection to PORT, or an ICMP echo "
-     "without one"},
-    {"timeout", 't', "SECONDS", Id::timeout, "how long --up waits, 1 to 86400 (default 120)"},
-    {"resend", 'r', "SECONDS", Id::resend,
-     "with --up, send again every SECONDS while waiting, 0 to 86400 (default 10; 0: never)"},
-    {"dry-run", 'n', "", Id::dry_run, "show what would be sent, send nothing"},
-    {"verbose", 'v', "", Id::verbose,
-     "also say which interface and source address each datagram leaves by"},
-    {"quiet", 'q', "", Id::quiet, "print only errors"},
-    {"help", 'h', "", Id::help, "show this help"},
-    {"version", 'V', "", Id::version, "show the versions of wol-wake and the library"},
+     "without one",
+     'u', Id::up},
+    {"timeout", "SECONDS", "how long --up waits, 1 to 86400 (default 120)", 't', Id::timeout},
+    {"resend", "SECONDS",
+     "with --up, send again every SECONDS while waiting, 0 to 86400 (default 10; 0: never)", 'r',
+     Id::resend},
+    {"dry-run", "", "show what would be sent, send nothing", 'n', Id::dry_run},
+    {"verbose", "", "also say which interface and source address each datagram leaves by", 'v',
+     Id::verbose},
+    {"quiet", "", "print only errors", 'q', Id::quiet},
+    {"help", "", "show this help", 'h', Id::help},
+    {"version", "", "show the versions of wol-wake and the library", 'V', Id::version},
 };
 
 constexpr std::size_t kHelpColumn = 28;
