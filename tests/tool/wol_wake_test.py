@@ -558,7 +558,7 @@ class WolWake(unittest.TestCase):
             tool.wait()
             tool.stderr.close()
 
-    @unittest.skipIf(WINE, "descriptors of a native process")
+    @unittest.skipIf(WINE or ASAN, "descriptors of a native process without a sanitizer")
     def test_a_socket_on_descriptor_0_is_kept(self):
         # With standard input closed and room for one descriptor, the
         # socket is descriptor 0; taken for none, a second would be opened.
