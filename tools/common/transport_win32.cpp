@@ -101,11 +101,17 @@ bool allow_broadcast(SocketHandle socket, int &error) {
 }
 
 bool bind_to_interface(SocketHandle socket, bool ipv6, unsigned index, int &error) {
-  // IPv4's option takes the index in network byte order, IPv6's in the host's.
-  const DWORD value = ipv6 ? static_cast<DWORD>(index) : htonl(static_cast<u_long>(index));
-  if (setsockopt(as_socket(socket), ipv6 ? IPPROTO_IPV6 : IPPROTO_IP,
-                 ipv6 ? IPV6_UNICAST_IF : IP_UNICAST_IF, reinterpret_cast<const char *>(&value),
-                 sizeof value) != 0) {
+  int result = 0;
+  if (ipv6) {
+    const DWORD value = index;
+    result = setsockopt(as_socket(socket), IPPROTO_IPV6, IPV6_UNICAST_IF,
+                        reinterpret_cast<const char *>(&value), sizeof value);
+  } else {
+    const DWORD value = htonl(static_cast<u_long>(index)); // IPv4's in network byte order
+    result = setsockopt(as_socket(socket), IPPROTO_IP, IP_UNICAST_IF,
+                        reinterpret_cast<const char *>(&value), sizeof value);
+  }
+  if (result != 0) {
     error = WSAGetLastError();
     return false;
   }

@@ -51,10 +51,14 @@ private:
   int port_ = 0;
   bool asking_ = false; // a question is out
   Clock::time_point asked_at_;
-  std::string reason_;      // why the last question got no answer
-  std::intptr_t tcp_ = -1;  // the connection being made
-  std::intptr_t icmp_ = -1; // an ICMP socket, or Windows' ICMP handle
-  bool raw_ = false;        // a raw socket: the replies of others arrive too
+  std::string reason_;     // why the last question got no answer
+  std::intptr_t tcp_ = -1; // the connection being made: a descriptor or a SOCKET
+#ifdef _WIN32
+  void *icmp_ = nullptr; // IcmpCreateFile's handle
+#else
+  int icmp_ = -1;    // an ICMP socket
+  bool raw_ = false; // a raw one: the replies of others arrive too
+#endif
   std::uint16_t identifier_ = 0;
   std::uint16_t first_sequence_ = 1;
   std::uint16_t sequence_ = 0; // the last request's

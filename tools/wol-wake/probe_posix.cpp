@@ -31,7 +31,7 @@ bool ready(int fd, short events, int ms) {
 Prober::~Prober() {
   drop();
   if (icmp_ >= 0) {
-    (void)::close(descriptor(icmp_));
+    (void)::close(icmp_);
   }
 }
 
@@ -76,7 +76,7 @@ std::optional<std::string> Prober::ask() {
     return std::nullopt;
   }
   const auto request = echo_request(host_.ipv6, identifier_, ++sequence_);
-  if (::sendto(descriptor(icmp_), request.data(), request.size(), 0, as_sockaddr(to),
+  if (::sendto(icmp_, request.data(), request.size(), 0, as_sockaddr(to),
                static_cast<socklen_t>(to.length)) < 0) {
     return std::strerror(errno);
   }
@@ -100,13 +100,13 @@ Prober::Heard Prober::listen(int ms, std::string &failure) {
     return Heard::failure;
   }
   const Clock::time_point stop = Clock::now() + milliseconds(ms);
-  for (int left = ms; left >= 0 && ready(descriptor(icmp_), POLLIN, left);
+  for (int left = ms; left >= 0 && ready(icmp_, POLLIN, left);
        left = static_cast<int>(
            std::chrono::duration_cast<milliseconds>(stop - Clock::now()).count())) {
     unsigned char reply[1500];
     sockaddr_storage from{};
     socklen_t from_length = sizeof from;
-    const ssize_t got = ::recvfrom(descriptor(icmp_), reply, sizeof reply, 0,
+    const ssize_t got = ::recvfrom(icmp_, reply, sizeof reply, 0,
                                    reinterpret_cast<sockaddr *>(&from), &from_length);
     int port = 0;
     const std::optional<Endpoint> sender = endpoint_of(from, port);

@@ -24,7 +24,6 @@ constexpr std::size_t kReplySize = 256;
 constexpr std::size_t kIcmp6StatusAt = 26;
 
 SOCKET as_socket(std::intptr_t value) { return static_cast<SOCKET>(value); }
-HANDLE as_handle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
 // One echo request and its reply, waited for at most `ms`: the reply's
 // status (IP_SUCCESS: the host answered), or IP_REQ_TIMED_OUT.
@@ -58,12 +57,37 @@ ULONG echo(HANDLE icmp, const Endpoint &host, int ms) {
   return answer.Address == to ? answer.Status : IP_REQ_TIMED_OUT;
 }
 
+// Whether the connection that `s` started was made or refused within `ms`;
+// `error` is then its outcome (0: made).
+bool connection_settled(SOCKET s, int ms, int &error) {
+  fd_set writable;
+  fd_set failed;
+  FD_ZERO(&writable);
+  FD_ZERO(&failed);
+  FD_SET(s, &writable);
+  FD_SET(s, &failed);
+  // select() takes a PTIMEVAL (timeval *const), which clang-tidy's
+  // const-correctness check mistakes for a pointer to const.
+  // NOLINTNEXTLINE(misc-const-correctness)
+  timeval wait{ms / 1000, (ms % 1000) * 1000};
+  if (select(0, nullptr, &writable, &failed, &wait) <= 0) {
+    return false;
+  }
+  int size = sizeof error;
+  if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &size) != 0) {
+    error = WSAGetLastError();
+  } else if (error == 0 && FD_ISSET(s, &writable) == 0) {
+    error = WSAECONNREFUSED; // failed, and said nothing more
+  }
+  return true;
+}
+
 } // namespace
 
 Prober::~Prober() {
   drop();
-  if (icmp_ != -1) {
-    (void)IcmpCloseHandle(as_handle(icmp_));
+  if (icmp_ != nullptr) {
+    (void)IcmpCloseHandle(icmp_);
   }
 }
 
@@ -76,7 +100,7 @@ std::optional<std::string> Prober::open() {
     return "cannot send ICMP echo requests (error " + std::to_string(GetLastError()) +
            "); give --up HOST:PORT to wait for a TCP port instead";
   }
-  icmp_ = reinterpret_cast<std::intptr_t>(handle);
+  icmp_ = handle;
   return std::nullopt;
 }
 
@@ -102,7 +126,7 @@ std::optional<std::string> Prober::ask() {
 
 Prober::Heard Prober::listen(int ms, std::string &failure) {
   if (port_ == 0) {
-    const ULONG status = echo(as_handle(icmp_), host_, ms);
+    const ULONG status = echo(icmp_, host_, ms);
     if (status == IP_SUCCESS) {
       return Heard::answer;
     }
@@ -112,26 +136,11 @@ Prober::Heard Prober::listen(int ms, std::string &failure) {
     failure = "ICMP status " + std::to_string(status);
     return Heard::failure;
   }
-  const SOCKET s = as_socket(tcp_);
-  fd_set writable;
-  fd_set failed;
-  FD_ZERO(&writable);
-  FD_ZERO(&failed);
-  FD_SET(s, &writable);
-  FD_SET(s, &failed);
-  // select() takes a PTIMEVAL (timeval *const), which clang-tidy's
-  // const-correctness check mistakes for a pointer to const.
-  // NOLINTNEXTLINE(misc-const-correctness)
-  timeval wait{ms / 1000, (ms % 1000) * 1000};
-  if (select(0, nullptr, &writable, &failed, &wait) <= 0) {
+  int error = 0;
+  if (!connection_settled(as_socket(tcp_), ms, error)) {
     return Heard::nothing;
   }
-  int error = 0;
-  int size = sizeof error;
-  if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &size) != 0) {
-    error = WSAGetLastError();
-  }
-  if (error == 0 && FD_ISSET(s, &writable) != 0) {
+  if (error == 0) {
     return Heard::answer;
   }
   failure = reason(error);
