@@ -25,6 +25,9 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh || exit 1
 
+# Every build (the presets' and those the tests make) on every core.
+export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
+
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
 steps=() failed=0 passed_tests=0 failed_tests=0 skipped_tests=0 skipped=()

@@ -33,6 +33,12 @@ declare -A etc_made=()
 etc_netns_made=
 pids=()
 suffix=$$
+# The bound on a program that the test stops with a signal. --foreground:
+# timeout passes the signal to the program alone, not to its whole process
+# group as well, where a second SIGTERM can reach the helper that a
+# sanitizer's leak check forks at exit in the middle of its work and
+# leave both waiting on each other.
+stoppable=(timeout --foreground 300)
 
 cleanup() {
   local pid ns prefix
@@ -175,7 +181,7 @@ nobody_command() {
   local with=(--inh-caps=-all)
   [ -z "$caps" ] || with=(--inh-caps="+${caps//,/,+}" --ambient-caps="+${caps//,/,+}")
   nobody=(ip netns exec "$ns" setpriv --reuid=65534 --regid=65534 --clear-groups "${with[@]}"
-    env LD_LIBRARY_PATH="$for_nobody" timeout 300 "$program")
+    env LD_LIBRARY_PATH="$for_nobody" "${stoppable[@]}" "$program")
 }
 
 # wait_for DESCRIPTION COMMAND...: polls COMMAND every 0.1 s, for 30 s at most.

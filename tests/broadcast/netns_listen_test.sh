@@ -37,7 +37,7 @@ wait_for "the IPv6 link-local addresses" bash -c \
 
 frames=()
 [ "$kind" != native ] || frames=(-e) # raw frames: the Linux build, run natively
-ip netns exec "$rx_ns" env WINEPREFIX="$work/wine-rx" timeout 300 "${listener[@]}" -p 9 -p 7 \
+ip netns exec "$rx_ns" env WINEPREFIX="$work/wine-rx" "${stoppable[@]}" "${listener[@]}" -p 9 -p 7 \
   "${frames[@]}" </dev/null >"$work/heard" 2>"$work/listener.err" &
 pids+=($!)
 wait_for "wol-listen to listen" grep -q "listening on" "$work/listener.err"

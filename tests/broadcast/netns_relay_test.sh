@@ -85,12 +85,12 @@ run_in() {
 }
 # background NAME NS COMMAND...: COMMAND in NS with its output in NAME.out
 # and NAME.err, until cleanup or stop; the PID that signals reach (timeout
-# passes them on) in the variable pid_NAME.
+# passes them on, to COMMAND alone: see stoppable) in the variable pid_NAME.
 background() {
   local name=$1 ns=$2
   shift 2
   rm -f "$work/$name.out" "$work/$name.err" # a waiter must not read a former run's lines
-  ip netns exec "$ns" env WINEPREFIX="$(prefix_of "$ns")" timeout 300 "$@" \
+  ip netns exec "$ns" env WINEPREFIX="$(prefix_of "$ns")" "${stoppable[@]}" "$@" \
     </dev/null >"$work/$name.out" 2>"$work/$name.err" &
   pids+=($!)
   printf -v "pid_$name" %s $!

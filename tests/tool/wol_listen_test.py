@@ -32,6 +32,18 @@ WINE = TOOL[0].endswith("wine-run.sh")
 # wol-wake of the same build, run the same way.
 WAKE = TOOL[:-1] + [re.sub(r"wol-listen(\.exe)?$", r"wol-wake\1", TOOL[-1])]
 HINT = "Try 'wol-listen --help' for more information."
+
+
+def emulated_big_endian():
+    """Whether the program runs under an emulator (qemu-user) for a
+    big-endian machine: qemu-user hands the program IP_PKTINFO as this
+    machine wrote it, unconverted, so there the interface index reads as
+    another number and names no interface."""
+    if len(TOOL) < 2 or WINE:
+        return False
+    with open(TOOL[-1], "rb") as program:
+        header = program.read(6)
+    return header[:4] == b"\x7fELF" and header[5] == 2  # EI_DATA: ELFDATA2MSB
 LO = "127.0.0.1"
 MAC = "00:11:22:33:44:55"
 READY = r"^wol-listen: listening on "
@@ -95,7 +107,9 @@ class WolListen(unittest.TestCase):
             objects = [json.loads(line) for line in program.rest("out")]
         for each in objects:
             self.assertRegex(each.pop("time"), STAMP + "Z$")
-            self.assertIsInstance(each.pop("interface"), str)
+            interface = each.pop("interface")
+            if not emulated_big_endian():
+                self.assertIsInstance(interface, str)
             self.assertIsInstance(each.pop("source_port"), int)
         common = {"transport": "udp", "source": LO, "destination": LO, "destination_port": port,
                   "offset": 0}
