@@ -67,6 +67,7 @@ sent() { echo "sent $shown_mac to $1:$port${2:+ via $2}"; }
 
 two_count=5
 [ "$kind" != native ] || two_count=6
+[ "$kind" != wine ] || two_count=4
 record one "$one_ns" 3
 record two "$two_ns" $((two_count + 1))
 
@@ -84,8 +85,15 @@ expect "-v without -I: the system's route, by the first interface" \
   "0 $(sent 10.77.1.255 "$one from 10.77.1.1")"
 expect "-I $two -i: a unicast" "$(outcome run_sender -I "$two" -i 10.77.1.4 -p "$port" "$mac")" \
   "0 $(sent 10.77.1.4)"
+# Wine has no IPV6_UNICAST_IF: an address that is not link-local cannot be
+# kept on the interface there, and the tool says so, sending nothing.
+if [ "$kind" = wine ]; then
+  kept_ipv6="1 wol-wake: $mac: [fd77::4]:$port: cannot send out of $two alone: Invalid argument"
+else
+  kept_ipv6="0 $(sent "[fd77::4]")"
+fi
 expect "-I $two -i: over IPv6" "$(outcome run_sender -I "$two" -i fd77::4 -p "$port" "$mac")" \
-  "0 $(sent "[fd77::4]")"
+  "$kept_ipv6"
 expect "-I $two -f: a line's own address" \
   "$(outcome run_sender -I "$two" -f "$work/targets.txt")" "0 $(sent 10.77.1.4)"
 if [ "$kind" = native ]; then
@@ -104,8 +112,13 @@ expect "-I $one down: its broadcast" "$(outcome run_sender -I "$one" -p "$port" 
   "1 wol-wake: $mac: 10.77.1.255:$port: $unreachable"
 expect "-I $one down: a unicast" "$(outcome run_sender -I "$one" -i 10.77.1.4 -p "$port" "$mac")" \
   "1 wol-wake: $mac: 10.77.1.4:$port: $unreachable"
+if [ "$kind" = wine ]; then
+  unreachable_ipv6="cannot send out of $one alone: Invalid argument"
+else
+  unreachable_ipv6=$unreachable
+fi
 expect "-I $one down: over IPv6" "$(outcome run_sender -I "$one" -i fd77::4 -p "$port" "$mac")" \
-  "1 wol-wake: $mac: [fd77::4]:$port: $unreachable"
+  "1 wol-wake: $mac: [fd77::4]:$port: $unreachable_ipv6"
 ip -n "$tx_ns" link set "$one" up
 wait_for "$one to be up again" bash -c "ip -n '$tx_ns' route show dev '$one' | grep -q 10.77.1.0"
 
@@ -124,7 +137,7 @@ expect "what reached the second interface's receiver" "$(cat "$work/two.datagram
   echo "10.77.1.255 $port $packet"
   echo "10.77.1.255 $port $packet"
   echo "10.77.1.4 $port $packet"
-  echo "fd77::4 $port $packet"
+  [ "$kind" = wine ] || echo "fd77::4 $port $packet"
   echo "10.77.1.4 $port $packet"
   [ "$kind" != native ] || echo "10.77.1.255 $port $packet"
   marker_line 10.77.1.4

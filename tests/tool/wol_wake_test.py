@@ -37,8 +37,8 @@ NOT_DOTTED_QUAD = "ADDRESS must be a dotted quad (four numbers from 0 to 255), n
 BAD_PORT = "PORT (the third field) must be a number from 1 to 65535"
 LINE_NOT_DOTTED_QUAD = "ADDRESS (the second field) must be a dotted quad (four numbers from 0 to 255)"
 NO_SUCH_FILE = "No such file or directory"
-REFUSED = ("No connection could be made because the target machine actively refused it"
-           if WINE else "Connection refused")
+# Wine's message table words a refused connection as POSIX does.
+REFUSED = "Connection refused"
 # The ethers file used without --ethers (Wine's %SystemRoot% is C:\windows).
 DEFAULT_ETHERS = r"C:\windows\System32\drivers\etc\ethers" if WINE else "/etc/ethers"
 # Under Wine, arguments and file names reach the program as UTF-8 in a

@@ -147,7 +147,7 @@ std::optional<Destination> DestinationPlanner::datagram(const std::string &addre
   if (choice_.iface) {
     std::string error;
     if (const Interface *chosen = chosen_interface(error)) {
-      out.interface = index_for(*chosen, out.address.ipv6);
+      out.interface_index = index_for(*chosen, out.address.ipv6);
       out.interface_name = chosen->name;
     }
   }
@@ -184,7 +184,7 @@ Destinations DestinationPlanner::frame(const Interface *out) {
   }
   Destination each;
   each.frame = true;
-  each.interface = out->index;
+  each.interface_index = out->index;
   each.interface_name = out->name;
   each.shown = "ff:ff:ff:ff:ff:ff on " + shown(out->name);
   result.list.push_back(std::move(each));
@@ -198,7 +198,7 @@ Destinations DestinationPlanner::groups(const Interface *chosen, int port) {
     each.address = *parse_address("ff02::1");
     each.address.scope = out->index;
     each.port = port;
-    each.interface = chosen != nullptr ? out->index : 0;
+    each.interface_index = chosen != nullptr ? out->index : 0;
     each.interface_name = out->name;
     each.shown = shown_destination(group, port);
     result.list.push_back(std::move(each));

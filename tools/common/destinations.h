@@ -38,13 +38,13 @@ std::string destination_conflict(const DestinationChoice &choice,
 
 // One place a packet goes.
 struct Destination {
-  bool frame = false;         // a raw Ethernet frame (-e), not a datagram
-  Endpoint address;           // a datagram's address, with its IPv6 scope...
-  int port = 0;               // ... and port
-  unsigned interface = 0;     // the interface it leaves by (its index for the address's
-                              // family; a frame's); 0: the one the system routes it by
-  std::string interface_name; // that interface's name
-  std::string shown;          // "192.0.2.255:9", "[ff02::1%eth0]:9", "ff:ff:ff:ff:ff:ff on eth0"
+  bool frame = false;           // a raw Ethernet frame (-e), not a datagram
+  Endpoint address;             // a datagram's address, with its IPv6 scope...
+  int port = 0;                 // ... and port
+  unsigned interface_index = 0; // the interface it leaves by (its index for the address's
+                                // family; a frame's); 0: the one the system routes it by
+  std::string interface_name;   // that interface's name
+  std::string shown;            // "192.0.2.255:9", "[ff02::1%eth0]:9", "ff:ff:ff:ff:ff:ff on eth0"
 };
 
 struct Destinations {

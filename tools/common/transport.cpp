@@ -3,6 +3,13 @@
 namespace wol {
 namespace {
 
+// Whether `to`'s IPv6 scope already names the interface it leaves by (a
+// link-local or multicast address): the system sends it out of that one,
+// and needs no option for it (Wine has none for IPv6).
+bool scope_decides(const Destination &to) {
+  return to.address.ipv6 && to.address.scope == to.interface_index;
+}
+
 // Opens a datagram socket for `to`'s family that can broadcast and sends
 // out of `to`'s interface alone when it names one; kNoSocket with the
 // reason in `why`.
@@ -21,7 +28,8 @@ SocketHandle open_for(const Destination &to, std::string &why) {
   }
   if (!ipv6 && !allow_broadcast(handle, error)) {
     why = "cannot enable broadcasting: " + reason(error);
-  } else if (to.interface != 0 && !bind_to_interface(handle, ipv6, to.interface, error)) {
+  } else if (to.interface_index != 0 && !scope_decides(to) &&
+             !bind_to_interface(handle, ipv6, to.interface_index, error)) {
     why = "cannot send out of " + to.interface_name + " alone: " + reason(error);
   } else {
     return handle;
@@ -57,7 +65,7 @@ std::optional<std::string> Transport::open_frames() {
 
 std::optional<std::string> Transport::socket_for(const Destination &to, SocketHandle &out) {
   for (const Socket &each : sockets_) {
-    if (each.ipv6 == to.address.ipv6 && each.interface == to.interface) {
+    if (each.ipv6 == to.address.ipv6 && each.interface_index == to.interface_index) {
       out = each.handle;
       return std::nullopt;
     }
@@ -67,7 +75,7 @@ std::optional<std::string> Transport::socket_for(const Destination &to, SocketHa
   if (out == kNoSocket) {
     return why;
   }
-  sockets_.push_back({to.address.ipv6, to.interface, out, 0});
+  sockets_.push_back({to.address.ipv6, to.interface_index, out, 0});
   return std::nullopt;
 }
 
@@ -79,7 +87,7 @@ std::optional<std::string> Transport::send(const Destination &to, const unsigned
     if (std::optional<std::string> failed = open_frames()) {
       return failed;
     }
-    sent = send_frame(frames_, to.interface, bytes, size, error);
+    sent = send_frame(frames_, to.interface_index, bytes, size, error);
   } else {
     SocketHandle socket = kNoSocket;
     if (std::optional<std::string> failed = socket_for(to, socket)) {

@@ -50,7 +50,7 @@ public:
 private:
   struct Socket {
     bool ipv6 = false;
-    unsigned interface = 0; // 0: routed by the system
+    unsigned interface_index = 0; // 0: routed by the system
     SocketHandle handle = kNoSocket;
     int port = 0; // its local port, once known
   };

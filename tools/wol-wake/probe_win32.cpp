@@ -57,26 +57,37 @@ ULONG echo(HANDLE icmp, const Endpoint &host, int ms) {
   return answer.Address == to ? answer.Status : IP_REQ_TIMED_OUT;
 }
 
-// Whether the connection that `s` started was made or refused within `ms`;
-// `error` is then its outcome (0: made).
-bool connection_settled(SOCKET s, int ms, int &error) {
-  fd_set writable;
+// Whether the connection that `s` started settled (was made or failed)
+// within `ms`; `writable` then tells whether it was made.
+bool connection_ended(SOCKET s, int ms, bool &writable) {
+  fd_set can_write;
   fd_set failed;
-  FD_ZERO(&writable);
+  FD_ZERO(&can_write);
   FD_ZERO(&failed);
-  FD_SET(s, &writable);
+  FD_SET(s, &can_write);
   FD_SET(s, &failed);
   // select() takes a PTIMEVAL (timeval *const), which clang-tidy's
   // const-correctness check mistakes for a pointer to const.
   // NOLINTNEXTLINE(misc-const-correctness)
   timeval wait{ms / 1000, (ms % 1000) * 1000};
-  if (select(0, nullptr, &writable, &failed, &wait) <= 0) {
+  if (select(0, nullptr, &can_write, &failed, &wait) <= 0) {
+    return false;
+  }
+  writable = FD_ISSET(s, &can_write) != 0;
+  return true;
+}
+
+// Whether the connection that `s` started was made or refused within `ms`;
+// `error` is then its outcome (0: made).
+bool connection_settled(SOCKET s, int ms, int &error) {
+  bool writable = false;
+  if (!connection_ended(s, ms, writable)) {
     return false;
   }
   int size = sizeof error;
   if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &size) != 0) {
     error = WSAGetLastError();
-  } else if (error == 0 && FD_ISSET(s, &writable) == 0) {
+  } else if (error == 0 && !writable) {
     error = WSAECONNREFUSED; // failed, and said nothing more
   }
   return true;
