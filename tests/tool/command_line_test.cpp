@@ -331,6 +331,9 @@ const Case kCases[] = {
     {"ipv6_with_a_scope",
      {"-i", "fe80::1%eth0", kMac},
      "macs=[00:11:22:33:44:55] ip=fe80::1%eth0 port=9"},
+    {"ipv6_with_a_scope_of_one_character", // Windows' interface indexes
+     {"-i", "fe80::1%2", kMac},
+     "macs=[00:11:22:33:44:55] ip=fe80::1%2 port=9"},
     {"ipv6_malformed",
      {"-i", "fe80::zz", kMac},
      "error: ADDRESS must be an IPv6 address (fe80::1%eth0), not 'fe80::zz'"},

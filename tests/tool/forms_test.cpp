@@ -38,6 +38,7 @@ TEST(Forms, MacFormsAndHostNames) {
            {"00-11-22-33-44-5G", "", true},
            {"office-pc", "", true},
            {"backend-database01", "", true}, // many hex digits, but a name
+           {"zulu-Z9", "", true},            // the last letters and digit
            {"cafe-dead-beef-00", "", false}, // twelve hex digits and more: a mistyped MAC
            {"-x", "", false},
            {".x", "", false},
