@@ -125,9 +125,12 @@ run_sender -6 -I wol2 "$mac" >>"$work/ipv6.out"
 if [ "$kind" = native ]; then
   run_sender -e -I wol2 -P 0a:0b:0c:0d:0e:0f "$mac" >"$work/frame.out"
   # The frame socket on descriptor 0 (standard input closed, room for one
-  # descriptor) is kept for the second copy.
-  ip netns exec "$tx_ns" bash -c 'exec 0<&- && ulimit -n 3 && exec "$@"' _ "${sender[@]}" -q -e -I wol2 \
-    -c 2 -w 0 "$mac"
+  # descriptor) is kept for the second copy. A sanitizer needs descriptors
+  # of its own: there, standard input is only closed.
+  limit=3
+  ! grep -q __asan_init "${sender[-1]}" || limit=$(ulimit -n)
+  ip netns exec "$tx_ns" "${stoppable[@]}" bash -c 'exec 0<&- && ulimit -n "$1" && shift && exec "$@"' \
+    _ "$limit" "${sender[@]}" -q -e -I wol2 -c 2 -w 0 "$mac"
   echo "send: etherwake -b -i wol2 -p 0a:0b:0c:0d:0e:0f $mac"
   ip netns exec "$tx_ns" timeout 10 etherwake -b -i wol2 -p 0a:0b:0c:0d:0e:0f "$mac"
   # Said once, before any target.
