@@ -271,6 +271,12 @@ CASES = [
          err=["\\xc2\\x9b[31m\\x1b[2J: mac contains non-hex characters",
               "{work}/\\xc2\\x9b31m.txt: cannot open: " + NO_SUCH_FILE], status=1),
     # File names and arguments in UTF-8, on Windows too.
+    # A frame goes to every machine on the link; a line that names an
+    # address is refused rather than sent another way (Linux: -e).
+    dict(name="raw_frame_refuses_a_lines_address", args="-n -e -I lo -f {file}",
+         file="00:11:22:33:44:55 127.0.0.1\n",
+         err=["{file}:1: -e sends a raw Ethernet frame; a line's own ADDRESS cannot go with it"],
+         status=1, native=True),
     dict(name="file_name_beyond_ascii", args="-i {lo} -p {a} -f {work}/файл.txt",
          named_file=("файл.txt", "00:11:22:33:44:55\n"), out=[sent(MAC, "{a}")],
          datagrams=[("a", MAC)]),
