@@ -82,9 +82,13 @@ library, and the CMake package and pkg-config files.")
   set(CPACK_DEBIAN_TOOL_PACKAGE_DEPENDS
       "${CPACK_DEBIAN_RUNTIME_PACKAGE_NAME} (>= ${tarnwick_wol_deb_version})")
   set(CPACK_DEBIAN_TOOL_DESCRIPTION "wol-wake sends Wake-on-LAN magic packets to the machines named on its
-command line or listed in a file, in the MAC forms that Linux, Windows and
-switches print, to the broadcast address, an address of your choice or the
-directed broadcast of every interface.
+command line, listed in files of targets (UTF-8 or UTF-16) or found by
+their names in /etc/ethers, in the MAC forms that Linux, Windows and
+switches print: to the broadcast address, an IPv4 or IPv6 address or host
+name of your choice, the directed broadcast of every interface, out of one
+interface alone, to IPv6's all-nodes group, or as a raw Ethernet frame,
+with a SecureOn password if the adapter wants one, repeated if asked; and
+it waits, if asked, until the machine answers by TCP or ICMP echo.
 .
 wol-listen shows each magic packet that reaches the machine, with a verdict
 on what it holds. wol-relay carries wake-ups across subnets to the machines

@@ -1,7 +1,9 @@
 // Fuzzes wol-wake's option table: the input, split at NUL bytes, is the
 // argument list. It gives a plan or a usage error, never both; a plan keeps
-// every value in its range and has something to wake; a usage error is one
-// line with no control character, whatever the arguments held.
+// every value in its range, every address of a usable shape, and has
+// something to wake; a usage error is one line with no control character,
+// whatever the arguments held.
+#include "address.h"
 #include "command_line.h"
 
 #include <algorithm>
@@ -43,14 +45,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   check(s.port >= 1 && s.port <= 65535);
   check(s.count >= 1 && s.count <= 1000);
   check(s.wait_ms >= 0 && s.wait_ms <= 60000);
-  check(!s.address || !s.address->empty());
-  check(!(s.all_interfaces && s.address));
-  check(!(s.ipv6 && (s.address || s.all_interfaces)));
-  check(!(s.iface && (s.address || s.all_interfaces)));
-  check(!s.iface || !s.iface->empty());
-  check(!s.ethernet || (s.iface && !s.address && !s.all_interfaces && !s.ipv6));
-  check(!s.up_host ||
-        (!s.up_host->empty() && !s.dry_run && plan.macs.size() == 1 && plan.files.empty()));
+  const wol::DestinationChoice &to = s.to;
+  check(!to.address ||
+        (!to.address->empty() && wol::address_usage_error("A", *to.address).empty()));
+  check(!(to.all_interfaces && to.address));
+  check(!(to.ipv6 && (to.address || to.all_interfaces)));
+  check(!(to.iface && to.all_interfaces));
+  check(!to.iface || !to.iface->empty());
+  check(!to.ethernet || (to.iface && !to.address && !to.all_interfaces && !to.ipv6));
+  check(!s.password_file || (!s.password_file->empty() && s.password.empty()));
+  check(!s.up_host || (!s.up_host->empty() && !s.dry_run && plan.macs.size() == 1 &&
+                       plan.files.empty() && wol::address_usage_error("H", *s.up_host).empty()));
   check(s.up_port >= 0 && s.up_port <= 65535);
   check(s.timeout_s >= 1 && s.resend_s >= 0);
   check(s.password.empty() || s.password.size() == 4 || s.password.size() == 6);

@@ -76,7 +76,7 @@ packages=(
   g++-mingw-w64-x86-64 wine64
   llvm lld
   iproute2 tshark wakeonlan etherwake systemd
-  dpkg-dev lintian debootstrap
+  dpkg-dev lintian debootstrap mandoc
   mono-mcs mono-runtime
   g++-aarch64-linux-gnu g++-arm-linux-gnueabihf g++-s390x-linux-gnu qemu-user
   g++-mingw-w64-i686 wine32:i386

@@ -2,7 +2,9 @@
 # Proves on a real (virtual) Ethernet link that a wake-up leaves as a limited
 # broadcast to 255.255.255.255:9, exactly as Debian's wakeonlan sends it;
 # and that a destination host name is resolved by the system's resolver
-# (the namespace's own hosts file), or named with the resolver's reason.
+# (the namespace's own hosts file), or named once with the resolver's
+# reason before anything is sent; a machine is found by the ethers line of
+# its address.
 #
 #   netns_broadcast_test.sh MAC native|emulated|wine SENDER...
 #
@@ -40,25 +42,39 @@ start_sender
 
 # Where each datagram goes, as sent below (wakeonlan's last).
 destinations=("255.255.255.255 9" "255.255.255.255 9" "$subnet_broadcast $chosen_port"
-  "$receiver_ip $chosen_port" "$receiver_ip 9" "255.255.255.255 9")
+  "$receiver_ip $chosen_port" "$receiver_ip 9" "$receiver_ip 9" "255.255.255.255 9")
 count=${#destinations[@]}
 listen rx "$rx_ns" wol1 "$receiver_ip" "$count" 9 "$chosen_port"
 
 # --- wake the machine ------------------------------------------------------
+# (wol-wake shows every MAC in one form.)
+shown_mac=$(echo "$mac" | tr 'A-F' 'a-f')
 send "$mac"                                 # wol_send(mac, NULL, 0)
 send "$mac" "" -5                           # wol_send(mac, "", -5)
 send "$mac" "$subnet_broadcast" "$chosen_port"
 send "$mac" "$receiver_ip" "$chosen_port"
 run_sender -i sleeper.test "$mac" | tee "$work/name.out"
-expect "a destination by name" "$(tr -d '\r' <"$work/name.out")" "sent $mac to sleeper.test:9"
-set +e
-run_sender -i nowhere.test "$mac" >"$work/unresolved.out" 2>&1
-unresolved_status=$?
-cat "$work/unresolved.out"
-set -e
-expect "a name that does not resolve (status)" "$unresolved_status" 1
-expect "a name that does not resolve (message)" \
-  "$(tr -d '\r' <"$work/unresolved.out" | grep -c "^wol-wake: $mac: nowhere.test: .")" 1
+expect "a destination by name" "$(tr -d '\r' <"$work/name.out")" "sent $shown_mac to sleeper.test:9"
+# A machine by the ethers line of its address, as wakeonlan finds it.
+printf '%s\n' "0a:0b:0c:0d:0e:0f 192.0.2.99" "$mac $receiver_ip" >"$work/ethers"
+run_sender --ethers "$work/ethers" -i "$receiver_ip" sleeper.test | tee "$work/keyed.out"
+expect "a machine by the ethers line of its address" "$(tr -d '\r' <"$work/keyed.out")" \
+  "sent $shown_mac to $receiver_ip:9"
+# A name that does not resolve is named once, with the resolver's reason,
+# before anything is sent: as -i's ADDRESS, and as --up's HOST.
+for unresolved in "-i nowhere.test $mac 0a:0b:0c:0d:0e:0f" \
+  "-i $receiver_ip --up nowhere.test:22 $mac"; do
+  set +e
+  # shellcheck disable=SC2086 # the words of the command line
+  run_sender $unresolved >"$work/unresolved.out" 2>&1
+  unresolved_status=$?
+  set -e
+  cat "$work/unresolved.out"
+  expect "a name that does not resolve: $unresolved (status)" "$unresolved_status" 1
+  expect "a name that does not resolve: $unresolved (message)" \
+    "$(tr -d '\r' <"$work/unresolved.out" | sed 's/^\(wol-wake: nowhere.test: \).*/\1.../')" \
+    "wol-wake: nowhere.test: ..."
+done
 echo "send: wakeonlan $mac"
 ip netns exec "$tx_ns" timeout 10 wakeonlan -i 255.255.255.255 -p 9 "$mac"
 received rx "$count"

@@ -213,8 +213,16 @@ listen() {
 }
 
 # capture NAME NS IF ip|ip6: tshark on IF, one line per UDP datagram of that
-# IP version: "DESTINATION PORT MACS".
+# IP version: "DESTINATION PORT MACS". capture NAME NS IF "icmp or ...":
+# one line per packet of the filter, "TYPE SEQUENCE CHECKSUM_STATUS" for
+# ICMP, and the UDP port for the probes.
 capture() {
+  if [[ $4 == icmp* ]]; then
+    ip netns exec "$2" tshark -i "$3" -f "$4" -l -n -T fields -E separator=' ' -e icmp.type \
+      -e icmp.seq -e icmp.checksum.status -e udp.dstport >"$work/$1.wire" 2>"$work/$1.tshark.log" &
+    pids+=($!)
+    return
+  fi
   # A UDP datagram goes to the dissector of the lower of its two ports: with
   # a random source port that Wireshark knows for another protocol, that one
   # would win over Wake-on-LAN, which finds its packets by their content. So

@@ -51,14 +51,47 @@ wake_up() { # WHAT ARGS...: "STATUS LAST_LINE", the time left out
 runner=run_sender
 stop_sleeper() { kill "$sleeper" 2>/dev/null || true; wait "$sleeper" 2>/dev/null || true; }
 
+without_reason() { sed 's/; last try: .*//'; }
+
+# --- no route: every question fails, and the message says why -------------------
+if [ "$kind" = wine ]; then
+  unreachable="A socket operation was attempted to an unreachable network"
+else
+  unreachable="Network is unreachable"
+fi
+expect "--up to a host with no route (status, last line)" \
+  "$(wake_up no_route --up 10.9.9.9:22 -t 2 -r 0 "$mac")" \
+  "3 wol-wake: 10.9.9.9: not up after 2 s; last try: $unreachable"
+
+# --- ICMP: only a reply counts, and every request is well formed -----------------
+# A raw socket (as root, ping_group_range leaving root out) also reads its
+# own echo requests to 127.0.0.1; with echoes ignored, none is answered.
+ip netns exec "$tx_ns" sysctl -qw net.ipv4.icmp_echo_ignore_all=1
+expect "--up by ICMP to a host that ignores echoes (status, last line)" \
+  "$(wake_up own_echo -i 127.0.0.1 --up 127.0.0.1 -t 2 -r 0 "$mac" | without_reason)" \
+  "3 wol-wake: 127.0.0.1: not up after 2 s"
+ip netns exec "$tx_ns" sysctl -qw net.ipv4.icmp_echo_ignore_all=0
+# The sleeper's own address, while it ignores echoes: three seconds of
+# requests, each with a good checksum.
+ip netns exec "$sleep_ns" sysctl -qw net.ipv4.icmp_echo_ignore_all=1
+capture echo "$sleep_ns" wol0 "icmp or udp port $probe_port"
+wait_for "tshark to capture on the sleeper's link" probe_captured echo "$sleeper_ip"
+expect "--up by ICMP, no answer (status, last line)" \
+  "$(wake_up echoes --up "$sleeper_ip" -t 3 -r 0 "$mac" | without_reason)" \
+  "3 wol-wake: $sleeper_ip: not up after 3 s"
+ip netns exec "$sleep_ns" sysctl -qw net.ipv4.icmp_echo_ignore_all=0
+wait_for "tshark to show --up's echo requests" bash -c "[ \"\$(grep -c '^8 ' '$work/echo.wire')\" -ge 3 ]"
+expect "--up's echo requests: three, their checksums good (1; a bad one is 0)" \
+  "$(awk '$1 == 8 { print $3 }' "$work/echo.wire" | uniq -c | sed 's/^ *//')" "3 1"
+
 # --- the wrong machine, the wrong password: never up --------------------------
 fall_asleep wrong 0a0b0c0d0e0f
 expect "--up for another MAC, resending (status, last line)" \
-  "$(wake_up other_mac -P 0a:0b:0c:0d:0e:0f --up "$asked_ip:$tcp_port" -t 4 -r 1 "$other_mac")" \
-  "3 wol-wake: $asked_ip: not up after 4 s"
+  "$(wake_up other_mac -P 0a:0b:0c:0d:0e:0f --up "$asked_ip:$tcp_port" -t 4 -r 1 "$other_mac" |
+    without_reason)" "3 wol-wake: $asked_ip: not up after 4 s"
 expect "--up with a wrong password (status, last line)" \
-  "$(wake_up wrong_password -P 0a:0b:0c:0d:0e:00 -u "$asked_ip" -t 2 -r 0 "$mac")" \
-  "3 wol-wake: $asked_ip: not up after 2 s"
+  "$(wake_up wrong_password -P 0a:0b:0c:0d:0e:00 -u "$asked_ip" -t 2 -r 0 "$mac" |
+    without_reason)" "3 wol-wake: $asked_ip: not up after 2 s"
 # Another MAC's packet at least twice (sent, and sent again), the wrong
 # password's once: every one the length of a packet with a password.
 wait_for "the sleeping machine to see three packets" \

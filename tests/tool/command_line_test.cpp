@@ -37,28 +37,31 @@ std::string describe(const Plan &plan) {
   if (!plan.files.empty()) {
     out += " files=" + join(plan.files);
   }
-  if (s.address) {
-    out += " ip=" + *s.address;
+  if (s.to.address) {
+    out += " ip=" + *s.to.address;
   }
   out += " port=" + std::to_string(s.port);
   if (s.count != 1 || s.wait_ms != 0) {
     out += " count=" + std::to_string(s.count) + " wait=" + std::to_string(s.wait_ms);
   }
-  out += std::string(s.all_interfaces ? " all" : "") + (s.dry_run ? " dry" : "") +
-         (s.quiet ? " quiet" : "");
+  out += std::string(s.to.all_interfaces ? " all" : "") + (s.dry_run ? " dry" : "") +
+         (s.quiet ? " quiet" : "") + (s.verbose ? " verbose" : "");
   if (!s.password.empty()) {
     out += " password=";
     for (const unsigned char byte : s.password) {
       out += std::to_string(byte) + ".";
     }
   }
-  if (s.iface) {
-    out += " iface=" + *s.iface;
+  if (s.password_file) {
+    out += " password-file=" + *s.password_file;
   }
-  if (s.ipv6) {
+  if (s.to.iface) {
+    out += " iface=" + *s.to.iface;
+  }
+  if (s.to.ipv6) {
     out += " ipv6";
   }
-  if (s.ethernet) {
+  if (s.to.ethernet) {
     out += " ethernet";
   }
   if (s.up_host) {
@@ -73,8 +76,11 @@ std::string describe(const Plan &plan) {
 
 const std::string kMac = "00:11:22:33:44:55";
 const std::string kLong(300, '7');
+// The value is never shown: a password's typing errors are nearly the password.
 const std::string kBadPassword =
-    "error: PW must be six bytes as aa:bb:cc:dd:ee:ff or four as a dotted quad, not ";
+    "error: PW must be six bytes in a MAC form (aa:bb:cc:dd:ee:ff) or four as a dotted quad";
+const std::string kNotDottedQuad =
+    "error: ADDRESS must be a dotted quad (four numbers from 0 to 255), not ";
 
 const Case kCases[] = {
     // Plans.
@@ -123,7 +129,7 @@ const Case kCases[] = {
     // Digits and dots that only end like aabb.ccdd.eeff are an ADDRESS.
     {"old_form_address_shaped_almost_like_a_dotted_mac",
      {kMac, ".111.2222.3333"},
-     "macs=[00:11:22:33:44:55] ip=.111.2222.3333 port=9"},
+     kNotDottedQuad + "'.111.2222.3333'"},
     {"old_form_with_options",
      {"-n", kMac, "10.0.0.255"},
      "macs=[00:11:22:33:44:55] ip=10.0.0.255 port=9 dry"},
@@ -259,16 +265,14 @@ const Case kCases[] = {
     {"old_form_port_not_a_number",
      {kMac, "10.0.0.255", "x"},
      "error: PORT must be a number, not 'x'"},
-    {"password_of_three_bytes", {"-P", "1.2.3", kMac}, kBadPassword + "'1.2.3'"},
-    {"password_of_five_quad_parts", {"-P", "1.2.3.4.5", kMac}, kBadPassword + "'1.2.3.4.5'"},
-    {"password_byte_256", {"-P", "1.2.3.256", kMac}, kBadPassword + "'1.2.3.256'"},
-    {"password_with_four_digits", {"-P", "0001.2.3.4", kMac}, kBadPassword + "'0001.2.3.4'"},
-    {"password_empty_part", {"-P", "1..2.3", kMac}, kBadPassword + "'1..2.3'"},
-    {"password_trailing_dot", {"-P", "1.2.3.4.", kMac}, kBadPassword + "'1.2.3.4.'"},
-    {"password_of_five_mac_bytes",
-     {"-P", "0a:0b:0c:0d:0e", kMac},
-     kBadPassword + "'0a:0b:0c:0d:0e'"},
-    {"password_empty", {"--password=", kMac}, kBadPassword + "''"},
+    {"password_of_three_bytes", {"-P", "1.2.3", kMac}, kBadPassword},
+    {"password_of_five_quad_parts", {"-P", "1.2.3.4.5", kMac}, kBadPassword},
+    {"password_byte_256", {"-P", "1.2.3.256", kMac}, kBadPassword},
+    {"password_with_four_digits", {"-P", "0001.2.3.4", kMac}, kBadPassword},
+    {"password_empty_part", {"-P", "1..2.3", kMac}, kBadPassword},
+    {"password_trailing_dot", {"-P", "1.2.3.4.", kMac}, kBadPassword},
+    {"password_of_five_mac_bytes", {"-P", "0a:0b:0c:0d:0e", kMac}, kBadPassword},
+    {"password_empty", {"--password=", kMac}, kBadPassword},
     {"ethers_file_empty", {"--ethers=", "pc"}, "error: FILE must not be empty"},
     {"interface_empty", {"--interface=", kMac}, "error: IFACE must not be empty"},
     {"ipv6_and_ip", {"-6", "-i", "::1", kMac}, "error: -6 sends to ff02::1; it cannot go with -i"},
@@ -276,9 +280,13 @@ const Case kCases[] = {
     {"ipv6_and_old_form",
      {"-6", kMac, "10.0.0.255"},
      "error: -6 sends to ff02::1; it cannot go with an ADDRESS"},
+    // -I names the interface every datagram leaves by: -i's too.
     {"interface_and_ip",
      {"-I", "eth0", "-i", "10.0.0.255", kMac},
-     "error: -I sends out of one interface; it cannot go with -i"},
+     "macs=[00:11:22:33:44:55] ip=10.0.0.255 port=9 iface=eth0"},
+    {"interface_and_old_form",
+     {"-I", "eth0", kMac, "10.0.0.255"},
+     "macs=[00:11:22:33:44:55] ip=10.0.0.255 port=9 iface=eth0"},
     {"interface_and_all",
      {"-a", "-I", "eth0", kMac},
      "error: -I sends out of one interface; it cannot go with -a"},
@@ -307,6 +315,51 @@ const Case kCases[] = {
     {"timeout_0", {"-u", "pc", "-t", "0", kMac}, "error: SECONDS must be from 1 to 86400, not '0'"},
     {"timeout_without_up", {"-t", "5", kMac}, "error: -t and -r go with --up"},
     {"resend_without_up", {"--resend=0", kMac}, "error: -t and -r go with --up"},
+    // One rule for what an address is: text whose last part begins with a
+    // digit is meant as IPv4 and must be a dotted quad, before anything is
+    // sent (a resolver would take 127.1 and 0x7f.1 for 127.0.0.1).
+    {"address_of_two_parts", {"-i", "127.1", kMac}, kNotDottedQuad + "'127.1'"},
+    {"address_in_hex", {"-i", "0x7f.1", kMac}, kNotDottedQuad + "'0x7f.1'"},
+    {"address_past_255", {"-i", "10.77.0.256", kMac}, kNotDottedQuad + "'10.77.0.256'"},
+    {"address_with_a_leading_zero", {"-i", "10.0.0.010", kMac}, kNotDottedQuad + "'10.0.0.010'"},
+    {"address_of_one_number", {"--ip=2130706433", kMac}, kNotDottedQuad + "'2130706433'"},
+    {"address_of_five_parts", {"-i", "1.2.3.4.5", kMac}, kNotDottedQuad + "'1.2.3.4.5'"},
+    {"old_form_address_past_255", {kMac, "10.0.0.256"}, kNotDottedQuad + "'10.0.0.256'"},
+    {"host_name_beginning_with_a_digit",
+     {"-i", "3com.example", kMac},
+     "macs=[00:11:22:33:44:55] ip=3com.example port=9"},
+    {"ipv6_with_a_scope",
+     {"-i", "fe80::1%eth0", kMac},
+     "macs=[00:11:22:33:44:55] ip=fe80::1%eth0 port=9"},
+    {"ipv6_with_a_scope_of_one_character", // Windows' interface indexes
+     {"-i", "fe80::1%2", kMac},
+     "macs=[00:11:22:33:44:55] ip=fe80::1%2 port=9"},
+    {"ipv6_malformed",
+     {"-i", "fe80::zz", kMac},
+     "error: ADDRESS must be an IPv6 address (fe80::1%eth0), not 'fe80::zz'"},
+    {"ipv6_empty_scope",
+     {"-i", "fe80::1%", kMac},
+     "error: ADDRESS must be an IPv6 address (fe80::1%eth0), not 'fe80::1%'"},
+    {"up_host_of_two_parts",
+     {"--up", "127.1:22", kMac},
+     "error: HOST must be a dotted quad (four numbers from 0 to 255), not '127.1'"},
+    {"file_empty", {"-f", "", kMac}, "error: FILE must not be empty"},
+    // Passwords from a file or standard input, never on the command line
+    // that every user's ps shows; the last one given wins.
+    {"password_from_standard_input",
+     {"-P", "-", kMac},
+     "macs=[00:11:22:33:44:55] port=9 password-file=-"},
+    {"password_file",
+     {"-P", "1.2.3.4", "--password-file", "secret", kMac},
+     "macs=[00:11:22:33:44:55] port=9 password-file=secret"},
+    {"password_after_a_password_file",
+     {"--password-file=secret", "-P", "1.2.3.4", kMac},
+     "macs=[00:11:22:33:44:55] port=9 password=1.2.3.4."},
+    {"password_file_empty", {"--password-file=", kMac}, "error: FILE must not be empty"},
+    {"password_and_targets_both_from_standard_input",
+     {"-P", "-", "-f", "-"},
+     "error: -P - and -f - both read standard input: give the password with --password-file"},
+    {"verbose", {"-vn", kMac}, "macs=[00:11:22:33:44:55] port=9 dry verbose"},
     {"old_form_port_too_big",
      {kMac, "10.0.0.255", "70000"},
      "error: PORT must be from 1 to 65535, not '70000'"},

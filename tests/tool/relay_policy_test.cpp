@@ -51,7 +51,8 @@ wol::Arrival request(const Bytes &bytes, const char *source = "192.0.2.10") {
 Rules rules() {
   Rules r;
   wol::Ethers allow;
-  allow.read(std::string(kAllowed) + " office-pc\n0a:0b:0c:0d:0e:0f\n");
+  allow.add({1, std::string(kAllowed) + " office-pc", {}});
+  allow.add({2, "0a:0b:0c:0d:0e:0f", {}});
   r.allow = allow;
   r.allow_file = "allow.txt";
   r.from = {*wol::relay::parse_cidr("192.0.2.0/24")};
@@ -271,7 +272,8 @@ TEST_F(RelayAllowList, ReadsEthersLinesMacsAloneAndComments) {
 
 TEST_F(RelayAllowList, RefusesALineThatIsNoMacAndAFileWithoutOne) {
   const std::string name = file("00:11:22:33:44:55 a\noffice-pc 00:11:22:33:44:56\n");
-  EXPECT_EQ(wol::relay::read_allow_list(name).error, name + ":2: 'office-pc' is not a MAC address");
+  EXPECT_EQ(wol::relay::read_allow_list(name).error,
+            name + ":2: the first field is not a MAC address");
   EXPECT_EQ(wol::relay::read_allow_list(file("# nothing\n\n")).error, name + ": no MAC in it");
   std::filesystem::remove(path_);
   EXPECT_EQ(wol::relay::read_allow_list(name).error.rfind(name + ": cannot be read: ", 0), 0U);

@@ -186,7 +186,7 @@ class WolRelay(unittest.TestCase):
             relay.program.signal(signal.SIGHUP)
             self.assertEqual(relay.decision(),
                              f"reload: kept the allow-list as it was: {relay.allow_file}:1: "
-                             "'not-a-mac' is not a MAC address")
+                             "the first field is not a MAC address")
             wake(relay.port, OTHER)  # still allowed: the old list holds
             self.assertRegex(relay.decision(), rf"^refused {OTHER} \(nas\) .* rate-mac: ")
             relay.program.signal(signal.SIGUSR1)
@@ -228,9 +228,9 @@ class WolRelay(unittest.TestCase):
             (["--allow-any", "-a", "-i", LO], 2,
              ["-a sends to every interface's broadcast; it cannot go with -i", HINT]),
             (["--allow", missing], 1, [f"{missing}: cannot be read: No such file or directory"]),
-            (["--allow", bad], 1, [f"{bad}:3: 'not-a-mac' is not a MAC address"]),
-            (["--allow-any", "-i", "127.1"], 1,
-             ["-i 127.1: invalid broadcast_ip (must be IPv4 dotted quad)"]),
+            (["--allow", bad], 1, [f"{bad}:3: the first field is not a MAC address"]),
+            (["--allow-any", "-i", "127.1"], 2,
+             ["ADDRESS must be a dotted quad (four numbers from 0 to 255), not '127.1'", HINT]),
             (["--allow-any", "-I", "wol9"], 1, None),
         ]
         if WINE:

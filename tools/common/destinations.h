@@ -1,24 +1,26 @@
 // Where a wake-up goes, worked out once from the options that choose it,
-// which wol-wake and wol-relay share: an address (-i), the directed
-// broadcast of every IPv4 subnet of every interface that is up (-a), of one
-// interface (-I), IPv6's all-nodes group ff02::1 on one interface or on
-// every one (-6), a raw Ethernet frame out of one interface (-e), or else
-// the limited broadcast 255.255.255.255.
+// which wol-wake and wol-relay share, as a list of Destinations that the
+// transport sends to: an address (-i), the directed broadcast of every IPv4
+// subnet of every interface that is up (-a), of one interface (-I), IPv6's
+// all-nodes group ff02::1 on one interface or on every one (-6), a raw
+// Ethernet frame out of one interface (-e), or else the limited broadcast
+// 255.255.255.255. With -I every datagram leaves by that interface alone,
+// -i's and a file line's own ADDRESS too.
 #ifndef WOL_COMMON_DESTINATIONS_H
 #define WOL_COMMON_DESTINATIONS_H
 
+#include "address.h"
 #include "interfaces.h"
-#include "transport.h"
 
+#include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace wol {
 
 constexpr char kLimitedBroadcast[] = "255.255.255.255";
-// The library's text for an address it cannot read, kept for the tools' own check.
-constexpr char kBadAddress[] = "invalid broadcast_ip (must be IPv4 dotted quad)";
 
 struct DestinationChoice {
   std::optional<std::string> address; // -i
@@ -29,27 +31,67 @@ struct DestinationChoice {
 };
 
 // Options that choose the destinations in two ways at once, or -e where
-// it cannot be: the usage error, or "".
-std::string destination_conflict(const DestinationChoice &choice);
+// it cannot be: the usage error, or "". `address_is` names the address in
+// the error: "-i", or the 1.0 form's "an ADDRESS".
+std::string destination_conflict(const DestinationChoice &choice,
+                                 std::string_view address_is = "-i");
 
-// Whether the destinations come from the interfaces (-a, -I, -6, -e).
-bool from_interfaces(const DestinationChoice &choice);
-
-struct InterfaceDestinations {
-  std::vector<std::string> addresses; // -a, -I, -6: each once, in the interfaces' order
-  std::string frame_interface;        // -e: the interface's name...
-  unsigned frame_index = 0;           // ... and index
-  std::string error;                  // when not empty: there are none, and why
+// One place a packet goes.
+struct Destination {
+  bool frame = false;           // a raw Ethernet frame (-e), not a datagram
+  Endpoint address;             // a datagram's address, with its IPv6 scope...
+  int port = 0;                 // ... and port
+  unsigned interface_index = 0; // the interface it leaves by (its index for the address's
+                                // family; a frame's); 0: the one the system routes it by
+  std::string interface_name;   // that interface's name
+  std::string shown;            // "192.0.2.255:9", "[ff02::1%eth0]:9", "ff:ff:ff:ff:ff:ff on eth0"
 };
 
-// The destinations that -a, -I, -6 or -e choose among `found`.
-InterfaceDestinations interface_destinations(const DestinationChoice &choice,
-                                             const Interfaces &found);
+struct Destinations {
+  std::vector<Destination> list;
+  std::string error; // when not empty: there are none, and why
+};
 
-// An address to send to: text of digits and dots must be a dotted quad (a
-// resolver would take 127.1 for 127.0.0.1), refused with the library's
-// message; anything else is an IPv6 literal or a host name for the resolver.
-Resolved find_endpoint(const std::string &address);
+// Works out the destinations of a run. The interfaces are listed once, when
+// first needed, and each host name is resolved once.
+class DestinationPlanner {
+public:
+  explicit DestinationPlanner(DestinationChoice choice) : choice_(std::move(choice)) {}
+
+  // Where the options send, on `port`: each destination once, in the
+  // interfaces' order. The error names the option's value that failed.
+  Destinations planned(int port);
+
+  // Where an option's ADDRESS (-i, --up's HOST) sends, on `port`; the error
+  // names the value.
+  Destinations for_option(const std::string &address, int port);
+
+  // Where a file line's own ADDRESS sends, on `port`. The error names the
+  // field, never what it held: a file may be anyone's.
+  Destinations for_line(const std::string &address, int port);
+
+  // The interfaces, as first listed.
+  const Interfaces &interfaces();
+
+  // Lists the interfaces again when next needed (they come and go).
+  void forget_interfaces() { interfaces_.reset(); }
+
+private:
+  enum class Fault { none, bad_address, unknown_scope, unresolved };
+  // -e's frame out of `out`; -6's groups and -a's or -I's broadcasts on
+  // the chosen interface, or on every one for none.
+  static Destinations frame(const Interface *out);
+  Destinations groups(const Interface *chosen, int port);
+  Destinations broadcasts(const Interface *chosen, int port);
+  std::optional<Destination> datagram(const std::string &address, int port, Fault &fault,
+                                      std::string &reason);
+  // The interface named by -I; nothing, with the error, when there is none.
+  const Interface *chosen_interface(std::string &error);
+
+  DestinationChoice choice_;
+  std::optional<Interfaces> interfaces_;
+  std::map<std::string, Resolved> names_;
+};
 
 // ADDRESS:PORT, or [ADDRESS]:PORT for IPv6, control characters escaped.
 std::string shown_destination(const std::string &address, int port);

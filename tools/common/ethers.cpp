@@ -1,5 +1,6 @@
 #include "ethers.h"
 
+#include "program.h"
 #include "tarnwick_wol.h"
 #include "text.h"
 
@@ -19,6 +20,16 @@ bool same_name(std::string_view a, std::string_view b) {
                                             [](char x, char y) { return lower(x) == lower(y); });
 }
 
+// The addresses that `name` stands for: itself when it is written as one,
+// else the resolver's.
+std::vector<Endpoint> addresses_of(const std::string &name) {
+  if (address_shape(name) != AddressShape::name) {
+    const std::optional<Endpoint> address = parse_address(name);
+    return address ? std::vector<Endpoint>{*address} : std::vector<Endpoint>{};
+  }
+  return resolve(name).addresses;
+}
+
 } // namespace
 
 std::string default_ethers_file() {
@@ -31,40 +42,15 @@ std::string default_ethers_file() {
 #endif
 }
 
-bool read_text_file(const std::string &name, std::string &text) {
-  std::FILE *file = std::fopen(name.c_str(), "rb");
-  if (file == nullptr) {
-    return false;
+void Ethers::add(const Line &line) {
+  const std::vector<std::string> fields = split_fields(line.text);
+  if (fields.empty()) {
+    return;
   }
-  std::string chunk(std::size_t{64} * 1024, '\0');
-  while (std::feof(file) == 0 && std::ferror(file) == 0) {
-    const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
-    text.append(chunk.data(), got);
-  }
-  const bool ok = std::ferror(file) == 0;
-  const int error = errno;
-  (void)std::fclose(file);
-  errno = error;
-  return ok;
-}
-
-void Ethers::read(std::string_view text) {
-  for (unsigned long number = 1; !text.empty(); ++number) {
-    const std::size_t end = std::min(text.find('\n'), text.size());
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(std::min(end + 1, text.size()));
-    if (!line.empty() && line.back() == '\r') {
-      line.remove_suffix(1);
-    }
-    const std::vector<std::string> fields = split_fields(line);
-    if (fields.empty()) {
-      continue;
-    }
-    if (const std::optional<MacBytes> mac = mac_bytes(fields[0])) {
-      entries_.push_back({*mac, fields.size() > 1 ? fields[1] : std::string()});
-    } else {
-      problems_.push_back({number, "'" + shown(fields[0]) + "' is not a MAC address"});
-    }
+  if (const std::optional<MacBytes> mac = mac_bytes(fields[0])) {
+    entries_.push_back({*mac, fields.size() > 1 ? fields[1] : std::string()});
+  } else {
+    problems_.push_back({line.number, "the first field is not a MAC address"});
   }
 }
 
@@ -75,6 +61,24 @@ std::optional<MacBytes> Ethers::find(std::string_view name) const {
     }
   }
   return std::nullopt;
+}
+
+std::optional<MacBytes> Ethers::find_address(const std::vector<Endpoint> &addresses) const {
+  for (const EthersEntry &entry : entries_) {
+    const std::optional<Endpoint> key =
+        address_shape(entry.name) == AddressShape::name ? std::nullopt : parse_address(entry.name);
+    if (key && std::any_of(addresses.begin(), addresses.end(),
+                           [&key](const Endpoint &each) { return same_address(each, *key); })) {
+      return entry.mac;
+    }
+  }
+  return std::nullopt;
+}
+
+bool Ethers::has_address_keys() const {
+  return std::any_of(entries_.begin(), entries_.end(), [](const EthersEntry &entry) {
+    return address_shape(entry.name) != AddressShape::name && parse_address(entry.name);
+  });
 }
 
 bool Ethers::lists(const MacBytes &mac) const {
@@ -91,24 +95,53 @@ std::string Ethers::name_of(const MacBytes &mac) const {
   return {};
 }
 
+EthersRead read_ethers(const std::string &file) {
+  EthersRead result;
+  std::FILE *stream = open_for_reading(file);
+  if (stream == nullptr) {
+    result.missing = errno == ENOENT;
+    result.error = std::strerror(errno);
+    return result;
+  }
+  Ethers ethers;
+  const std::string error = read_lines(stream, false, [&](const Line &line) {
+    if (!line.error.empty()) {
+      result.line = line.number;
+      result.error = line.error;
+      return false;
+    }
+    ethers.add(line);
+    return true;
+  });
+  (void)std::fclose(stream);
+  if (result.error.empty()) {
+    result.error = error;
+  }
+  if (result.error.empty()) {
+    result.ethers = std::move(ethers);
+  }
+  return result;
+}
+
 std::optional<MacBytes> EthersNames::find(std::string_view name, std::string &error) {
-  if (!ethers_) {
-    ethers_.emplace();
-    const bool chosen = !file_.empty();
+  const bool chosen = !file_.empty();
+  if (!read_) {
     const std::string file = chosen ? file_ : default_ethers_file();
     shown_file_ = shown(file);
-    std::string text;
-    if (read_text_file(file, text)) {
-      ethers_->read(text);
-    } else if (chosen || errno != ENOENT) { // a system without the file has no names
-      read_error_ = std::strerror(errno);
+    read_ = read_ethers(file);
+    if (!chosen && read_->missing) { // a system without the file has no names
+      read_ = EthersRead{Ethers{}, 0, {}, false};
     }
   }
-  if (!read_error_.empty()) {
-    error = "not a MAC address, and " + shown_file_ + " cannot be read: " + read_error_;
+  if (!read_->ethers) {
+    error = "not a MAC address, and " + shown_file_ + " cannot be read: " +
+            (read_->line != 0 ? "line " + std::to_string(read_->line) + ": " : "") + read_->error;
     return std::nullopt;
   }
-  std::optional<MacBytes> mac = ethers_->find(name);
+  std::optional<MacBytes> mac = read_->ethers->find(name);
+  if (!mac && read_->ethers->has_address_keys()) {
+    mac = read_->ethers->find_address(addresses_of(std::string(name)));
+  }
   if (!mac) {
     error = "not a MAC address, and not in " + shown_file_;
   }
@@ -122,13 +155,13 @@ std::optional<MacBytes> read_mac(std::string_view text, EthersNames &names, std:
   if (may_be_host_name(text)) {
     return names.find(text, error);
   }
+  // The library's word on what it cannot read: every text it takes is one
+  // of the forms above.
   unsigned char packet[TARNWICK_WOL_PACKET_SIZE];
   const std::string mac(text);
-  if (wol_packet(mac.c_str(), packet, sizeof packet) == TARNWICK_WOL_PACKET_SIZE) {
-    // The library takes what the tools' forms take, and no more.
-    return mac_bytes(library_mac(text));
-  }
-  error = wol_last_error();
+  error = wol_packet(mac.c_str(), packet, sizeof packet) == TARNWICK_WOL_PACKET_SIZE
+              ? "not a MAC address"
+              : wol_last_error();
   return std::nullopt;
 }
 

@@ -36,12 +36,16 @@ const Interface *find_interface(const Interfaces &interfaces, const std::string 
   return nullptr;
 }
 
-std::string unknown_interface(const Interfaces &interfaces, const std::string &name) {
+std::string interface_names(const Interfaces &interfaces) {
   std::string known;
   for (const Interface &each : interfaces.list) {
     known += (known.empty() ? "" : ", ") + shown(each.name);
   }
-  return shown(name) + ": no such interface; there are: " + known;
+  return known;
+}
+
+std::string unknown_interface(const Interfaces &interfaces, const std::string &name) {
+  return shown(name) + ": no such interface; there are: " + interface_names(interfaces);
 }
 
 const Interface *interface_of_index(const Interfaces &interfaces, unsigned index) {

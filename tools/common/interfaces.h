@@ -8,7 +8,7 @@
 #ifndef WOL_COMMON_INTERFACES_H
 #define WOL_COMMON_INTERFACES_H
 
-#include "transport.h"
+#include "address.h"
 
 #include <string>
 #include <vector>
@@ -34,6 +34,9 @@ Interfaces list_interfaces();
 
 // The one named `name`, or else the one whose index `name` is; none: null.
 const Interface *find_interface(const Interfaces &interfaces, const std::string &name);
+
+// "lo, eth0, eth1": the interfaces' names, in the system's order.
+std::string interface_names(const Interfaces &interfaces);
 
 // "NAME: no such interface; there are: lo, eth0, eth1".
 std::string unknown_interface(const Interfaces &interfaces, const std::string &name);

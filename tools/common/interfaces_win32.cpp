@@ -2,6 +2,7 @@
 // on-link prefix length giving its subnet's broadcast.
 #include "interfaces.h"
 
+#include "program.h"
 #include "socket_address.h"
 
 #include <winsock2.h>
@@ -34,21 +35,6 @@ bool can_broadcast(const IP_ADAPTER_ADDRESSES &adapter) {
          !disconnected(adapter);
 }
 
-// A friendly name in UTF-8.
-std::string utf8(const wchar_t *wide) {
-  if (wide == nullptr) {
-    return {};
-  }
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) {
-    return {};
-  }
-  std::string text(static_cast<std::size_t>(size), '\0');
-  (void)WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
-  text.resize(static_cast<std::size_t>(size - 1));
-  return text;
-}
-
 } // namespace
 
 Interfaces list_interfaces() {
@@ -75,7 +61,7 @@ Interfaces list_interfaces() {
   for (const auto *adapter = reinterpret_cast<const IP_ADAPTER_ADDRESSES *>(buffer.data());
        adapter != nullptr; adapter = adapter->Next) {
     Interface one;
-    one.name = utf8(adapter->FriendlyName);
+    one.name = utf8_of(adapter->FriendlyName);
     one.index = adapter->Ipv6IfIndex != 0 ? adapter->Ipv6IfIndex : adapter->IfIndex;
     one.ipv4_index = adapter->IfIndex;
     one.up = can_broadcast(*adapter);

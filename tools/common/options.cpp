@@ -75,8 +75,6 @@ private:
 
 } // namespace
 
-std::string quoted(std::string_view text) { return "'" + shown(text) + "'"; }
-
 std::string read_number(std::string_view name, std::string_view text, long long low, long long high,
                         int &out) {
   const std::optional<long long> value = decimal(text);

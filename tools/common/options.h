@@ -7,6 +7,8 @@
 #ifndef WOL_COMMON_OPTIONS_H
 #define WOL_COMMON_OPTIONS_H
 
+#include "text.h"
+
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -21,9 +23,6 @@ template <typename Id> struct Option {
   bool takes_value;
   Id id;
 };
-
-// `text` in single quotes, control characters escaped, for messages.
-std::string quoted(std::string_view text);
 
 // Reads a decimal number from `low` to `high` into `out`; returns the usage
 // error ("NAME must be a number, not 'x'"), or "" when it is one.

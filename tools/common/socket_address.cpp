@@ -53,25 +53,15 @@ std::optional<Endpoint> endpoint_of(const sockaddr_storage &address, int &port) 
   return std::nullopt;
 }
 
-std::optional<Endpoint> first_endpoint(const addrinfo *answer) {
-  for (const addrinfo *each = answer; each != nullptr; each = each->ai_next) {
-    Endpoint endpoint;
-    if (each->ai_family == AF_INET) {
-      sockaddr_in ipv4{};
-      std::memcpy(&ipv4, each->ai_addr, sizeof ipv4);
-      std::memcpy(endpoint.bytes.data(), &ipv4.sin_addr, sizeof ipv4.sin_addr);
-      return endpoint;
-    }
-    if (each->ai_family == AF_INET6) {
-      sockaddr_in6 ipv6{};
-      std::memcpy(&ipv6, each->ai_addr, sizeof ipv6);
-      endpoint.ipv6 = true;
-      std::memcpy(endpoint.bytes.data(), &ipv6.sin6_addr, sizeof ipv6.sin6_addr);
-      endpoint.scope = ipv6.sin6_scope_id;
-      return endpoint;
-    }
+std::optional<Endpoint> endpoint_of(const addrinfo &entry) {
+  if (entry.ai_addr == nullptr || (entry.ai_family != AF_INET && entry.ai_family != AF_INET6) ||
+      static_cast<std::size_t>(entry.ai_addrlen) > sizeof(sockaddr_storage)) {
+    return std::nullopt;
   }
-  return std::nullopt;
+  sockaddr_storage storage{};
+  std::memcpy(&storage, entry.ai_addr, static_cast<std::size_t>(entry.ai_addrlen));
+  int port = 0;
+  return endpoint_of(storage, port);
 }
 
 } // namespace wol

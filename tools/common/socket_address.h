@@ -1,17 +1,18 @@
 // The conversions between an Endpoint and the system's socket addresses,
-// which the transport and the probe share on every platform: the address
-// to send or connect to, and the first usable address of a resolver's
-// answer.
+// which the transport, the resolver and the probe share on every platform:
+// the address to send or connect to, and the addresses the system gives.
 #ifndef WOL_COMMON_SOCKET_ADDRESS_H
 #define WOL_COMMON_SOCKET_ADDRESS_H
 
-#include "transport.h"
+#include "address.h"
 
 #ifdef _WIN32
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #else
+#include <arpa/inet.h>
 #include <netdb.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #endif
 
@@ -33,8 +34,8 @@ inline const sockaddr *as_sockaddr(const SocketAddress &address) {
 // `to` and `port` (in host byte order) as the socket functions take them.
 SocketAddress socket_address(const Endpoint &to, int port);
 
-// The first IPv4 or IPv6 address of a getaddrinfo answer, if it has one.
-std::optional<Endpoint> first_endpoint(const addrinfo *answer);
+// The address of one entry of a getaddrinfo answer, if it is IPv4 or IPv6.
+std::optional<Endpoint> endpoint_of(const addrinfo &entry);
 
 // The address and port (in host byte order) of a sockaddr_in or
 // sockaddr_in6; nothing for another family.

@@ -1,9 +1,6 @@
-// The transport on Linux and other POSIX systems.
-#include "transport.h"
+// The socket calls on Linux and other POSIX systems.
+#include "socket_calls.h"
 
-#include "socket_address.h"
-
-#include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -12,112 +9,124 @@
 #include <net/ethernet.h>
 #include <netpacket/packet.h>
 #endif
-#include <initializer_list>
 #include <netdb.h>
 #include <netinet/in.h>
-#include <string>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace wol {
 namespace {
 
-std::string reason(int error) { return std::strerror(error); }
-
+#ifdef __linux__
 constexpr std::uint16_t kWakeOnLanType = 0x0842;
-
-// A socket that no program started by this one inherits.
-int udp_socket(int family) {
-#ifdef SOCK_CLOEXEC
-  return ::socket(family, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
-#else
-  const int fd = ::socket(family, SOCK_DGRAM, IPPROTO_UDP);
-  if (fd >= 0) {
-    (void)::fcntl(fd, F_SETFD, FD_CLOEXEC);
-  }
-  return fd;
 #endif
+
+int descriptor(SocketHandle socket) { return static_cast<int>(socket); }
+
+// `fd` closed when this program starts another.
+SocketHandle not_inherited(int fd, int &error) {
+  if (fd < 0) {
+    error = errno;
+    return kNoSocket;
+  }
+#ifndef SOCK_CLOEXEC
+  (void)::fcntl(fd, F_SETFD, FD_CLOEXEC);
+#endif
+  return fd;
 }
 
 } // namespace
 
-std::optional<Endpoint> parse_ipv4(const std::string &text) {
-  in_addr address{};
-  if (::inet_pton(AF_INET, text.c_str(), &address) != 1) {
-    return std::nullopt;
-  }
-  Endpoint endpoint;
-  std::memcpy(endpoint.bytes.data(), &address, sizeof address);
-  return endpoint;
+std::optional<std::string> start_sockets() { return std::nullopt; }
+
+std::string reason(int error) { return std::strerror(error); }
+
+std::string resolver_reason(int result) {
+  return result == EAI_SYSTEM ? reason(errno) : ::gai_strerror(result);
 }
 
-std::optional<Endpoint> parse_address(const std::string &text) {
-  Endpoint endpoint;
-  if (::inet_pton(AF_INET, text.c_str(), endpoint.bytes.data()) == 1) {
-    return endpoint;
-  }
-  endpoint.ipv6 = true;
-  if (::inet_pton(AF_INET6, text.c_str(), endpoint.bytes.data()) == 1) {
-    return endpoint;
-  }
-  return std::nullopt;
-}
-
-std::string address_text(const Endpoint &address) {
-  char text[INET6_ADDRSTRLEN] = {};
-  (void)::inet_ntop(address.ipv6 ? AF_INET6 : AF_INET, address.bytes.data(), text, sizeof text);
-  return text;
-}
-
-Resolved resolve(const std::string &text) {
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_DGRAM;
-  addrinfo *found = nullptr;
-  const int error = ::getaddrinfo(text.c_str(), nullptr, &hints, &found);
-  if (error != 0) {
-    return {std::nullopt, error == EAI_SYSTEM ? reason(errno) : ::gai_strerror(error)};
-  }
-  Resolved result;
-  result.endpoint = first_endpoint(found);
-  ::freeaddrinfo(found);
-  if (!result.endpoint) {
-    result.error = "no IPv4 or IPv6 address";
-  }
-  return result;
-}
-
-Transport::~Transport() {
-  for (const std::intptr_t fd : {socket_, socket6_, std::intptr_t{frame_socket_}}) {
-    if (fd >= 0) {
-      (void)::close(static_cast<int>(fd));
-    }
-  }
-}
-
-std::optional<std::string> Transport::open_frames() {
-#ifdef __linux__
-  if (frame_socket_ < 0) {
-    // SOCK_DGRAM: the kernel writes the Ethernet header, with the
-    // interface's own MAC as the source.
-    frame_socket_ = ::socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, htons(kWakeOnLanType));
-    if (frame_socket_ < 0) {
-      return "cannot open a raw Ethernet socket: " + reason(errno) +
-             " (it needs root or CAP_NET_RAW)";
-    }
-  }
-  return std::nullopt;
+SocketHandle open_udp(bool ipv6, int &error) {
+#ifdef SOCK_CLOEXEC
+  const int type = SOCK_DGRAM | SOCK_CLOEXEC;
 #else
-  return "raw Ethernet frames are sent on Linux only";
+  const int type = SOCK_DGRAM;
+#endif
+  return not_inherited(::socket(ipv6 ? AF_INET6 : AF_INET, type, IPPROTO_UDP), error);
+}
+
+bool allow_broadcast(SocketHandle socket, int &error) {
+  const int on = 1;
+  if (::setsockopt(descriptor(socket), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+    error = errno;
+    return false;
+  }
+  return true;
+}
+
+bool bind_to_interface(SocketHandle socket, bool /*ipv6*/, unsigned index, int &error) {
+#ifdef SO_BINDTOIFINDEX
+  const int value = static_cast<int>(index);
+  if (::setsockopt(descriptor(socket), SOL_SOCKET, SO_BINDTOIFINDEX, &value, sizeof value) != 0) {
+    error = errno;
+    return false;
+  }
+  return true;
+#else
+  (void)socket;
+  (void)index;
+  error = ENOPROTOOPT;
+  return false;
 #endif
 }
 
-std::optional<std::string> Transport::send_frame(unsigned index, const unsigned char *bytes,
-                                                 std::size_t size) {
-#ifdef __linux__
-  if (auto failed = open_frames()) {
-    return failed;
+long send_datagram(SocketHandle socket, const SocketAddress &to, const unsigned char *bytes,
+                   std::size_t size, int &error) {
+  ssize_t sent = -1;
+  do {
+    sent = ::sendto(descriptor(socket), bytes, size, 0, as_sockaddr(to),
+                    static_cast<socklen_t>(to.length));
+  } while (sent < 0 && errno == EINTR);
+  error = sent < 0 ? errno : 0;
+  return static_cast<long>(sent);
+}
+
+bool connect_datagram(SocketHandle socket, const SocketAddress &to, int &error) {
+  if (::connect(descriptor(socket), as_sockaddr(to), static_cast<socklen_t>(to.length)) != 0) {
+    error = errno;
+    return false;
   }
+  return true;
+}
+
+std::optional<SocketAddress> local_address(SocketHandle socket) {
+  SocketAddress local;
+  auto size = static_cast<socklen_t>(sizeof local.storage);
+  if (::getsockname(descriptor(socket), reinterpret_cast<sockaddr *>(&local.storage), &size) != 0) {
+    return std::nullopt;
+  }
+  local.length = static_cast<int>(size);
+  return local;
+}
+
+void close_socket(SocketHandle socket) { (void)::close(descriptor(socket)); }
+
+SocketHandle open_frame_socket(int &error, std::string &why) {
+#ifdef __linux__
+  (void)why;
+  // SOCK_DGRAM: the kernel writes the Ethernet header, with the
+  // interface's own MAC as the source.
+  return not_inherited(::socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, htons(kWakeOnLanType)),
+                       error);
+#else
+  error = 0;
+  why = "raw Ethernet frames are sent on Linux only";
+  return kNoSocket;
+#endif
+}
+
+long send_frame(SocketHandle socket, unsigned index, const unsigned char *bytes, std::size_t size,
+                int &error) {
+#ifdef __linux__
   sockaddr_ll to{};
   to.sll_family = AF_PACKET;
   to.sll_protocol = htons(kWakeOnLanType);
@@ -126,83 +135,20 @@ std::optional<std::string> Transport::send_frame(unsigned index, const unsigned 
   std::memset(to.sll_addr, 0xFF, ETH_ALEN);
   ssize_t sent = -1;
   do {
-    sent =
-        ::sendto(frame_socket_, bytes, size, 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
+    sent = ::sendto(descriptor(socket), bytes, size, 0, reinterpret_cast<const sockaddr *>(&to),
+                    sizeof to);
   } while (sent < 0 && errno == EINTR);
-  if (sent < 0) {
-    return reason(errno);
-  }
-  return std::nullopt;
+  error = sent < 0 ? errno : 0;
+  return static_cast<long>(sent);
 #else
+  (void)socket;
   (void)index;
   (void)bytes;
   (void)size;
-  return "raw Ethernet frames are sent on Linux only";
+  error = ENOTSUP;
+  return -1;
 #endif
 }
-
-std::optional<std::string> Transport::open(bool ipv6) {
-  const int fd = udp_socket(ipv6 ? AF_INET6 : AF_INET);
-  if (fd < 0) {
-    return std::string(ipv6 ? "cannot open an IPv6 UDP socket: " : "cannot open a UDP socket: ") +
-           reason(errno);
-  }
-  if (ipv6) {
-    socket6_ = fd;
-    return std::nullopt;
-  }
-  const int on = 1;
-  if (::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
-    const int error = errno;
-    (void)::close(fd);
-    return "cannot enable broadcasting: " + reason(error);
-  }
-  socket_ = fd;
-  return std::nullopt;
-}
-
-std::optional<std::string> Transport::send(const Endpoint &to, int port, const unsigned char *bytes,
-                                           std::size_t size) {
-  const std::intptr_t &fd = to.ipv6 ? socket6_ : socket_;
-  if (fd < 0) {
-    if (auto failed = open(to.ipv6)) {
-      return failed;
-    }
-  }
-  const SocketAddress destination = socket_address(to, port);
-  ssize_t sent = -1;
-  do {
-    sent = ::sendto(static_cast<int>(fd), bytes, size, 0, as_sockaddr(destination),
-                    static_cast<socklen_t>(destination.length));
-  } while (sent < 0 && errno == EINTR);
-  if (sent < 0) {
-    return reason(errno);
-  }
-  if (static_cast<std::size_t>(sent) != size) {
-    return "sent " + std::to_string(sent) + " of " + std::to_string(size) + " bytes";
-  }
-  return std::nullopt;
-}
-
-int Transport::local_port(bool ipv6) {
-  if (ports_[ipv6 ? 1 : 0] != 0) {
-    return ports_[ipv6 ? 1 : 0];
-  }
-  const std::intptr_t fd = ipv6 ? socket6_ : socket_;
-  sockaddr_storage local{};
-  socklen_t size = sizeof local;
-  int port = 0;
-  if (fd >= 0 &&
-      ::getsockname(static_cast<int>(fd), reinterpret_cast<sockaddr *>(&local), &size) == 0) {
-    (void)endpoint_of(local, port);
-    ports_[ipv6 ? 1 : 0] = port; // a bound socket keeps its port
-  }
-  return port;
-}
-
-std::optional<std::string> start_sockets() { return std::nullopt; }
-
-std::string last_socket_error() { return reason(errno); }
 
 void sleep_ms(int ms) {
   timespec left{};
@@ -211,5 +157,7 @@ void sleep_ms(int ms) {
   while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
   }
 }
+
+std::string last_socket_error() { return reason(errno); }
 
 } // namespace wol

@@ -9,12 +9,14 @@
 // --expect's packet did not arrive.
 #include "command_line.h"
 #include "listen.h"
+#include "program.h"
 #include "tarnwick_wol.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -22,13 +24,15 @@
 #define WOL_LISTEN_VERSION "unknown"
 #endif
 
-int main(int argc, char **argv) {
+namespace {
+
+int wol_listen(const std::vector<std::string> &arguments) {
 #ifdef SIGPIPE
   // A closed output pipe ends nothing by a signal: the write fails, and the
   // listening ends with its message.
   (void)std::signal(SIGPIPE, SIG_IGN);
 #endif
-  const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const std::vector<std::string_view> args(arguments.begin(), arguments.end());
   const wol::listen::CommandLine command_line = wol::listen::read_command_line(args);
   int status = wol::listen::kBadCommandLine;
   if (!command_line.plan) {
@@ -49,3 +53,7 @@ int main(int argc, char **argv) {
   }
   return status;
 }
+
+} // namespace
+
+WOL_PROGRAM_MAIN(wol_listen)

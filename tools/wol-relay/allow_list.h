@@ -15,7 +15,7 @@ namespace wol::relay {
 
 struct AllowListRead {
   std::optional<Ethers> list;
-  std::string error; // "FILE:3: 'x' is not a MAC address", ...
+  std::string error; // "FILE:3: the first field is not a MAC address", ...
 };
 
 AllowListRead read_allow_list(const std::string &file);

@@ -1,5 +1,6 @@
 #include "command_line.h"
 
+#include "address.h"
 #include "options.h"
 #include "text.h"
 
@@ -152,7 +153,7 @@ private:
       return rate(value, s.global);
     case Id::ip:
       s.to.address = std::string(value);
-      return value.empty() ? "ADDRESS must not be empty" : "";
+      return value.empty() ? "ADDRESS must not be empty" : address_usage_error("ADDRESS", value);
     case Id::all:
       s.to.all_interfaces = true;
       return {};

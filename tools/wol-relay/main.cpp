@@ -8,11 +8,13 @@
 // Exit status: 0 when a signal stopped it, 1 when it cannot start, 2 for a
 // command line it cannot use.
 #include "command_line.h"
+#include "program.h"
 #include "relay.h"
 #include "tarnwick_wol.h"
 
 #include <csignal>
 #include <cstdio>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -20,12 +22,14 @@
 #define WOL_RELAY_VERSION "unknown"
 #endif
 
-int main(int argc, char **argv) {
+namespace {
+
+int wol_relay(const std::vector<std::string> &arguments) {
 #ifdef SIGPIPE
   // A log pipe that closes stops no forwarding.
   (void)std::signal(SIGPIPE, SIG_IGN);
 #endif
-  const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const std::vector<std::string_view> args(arguments.begin(), arguments.end());
   const wol::relay::CommandLine command_line = wol::relay::read_command_line(args);
   if (!command_line.plan) {
     std::fprintf(stderr, "wol-relay: %s\nTry 'wol-relay --help' for more information.\n",
@@ -42,3 +46,7 @@ int main(int argc, char **argv) {
   }
   return wol::relay::relay(command_line.plan->settings);
 }
+
+} // namespace
+
+WOL_PROGRAM_MAIN(wol_relay)

@@ -46,16 +46,10 @@ std::string destinations_text(const DestinationChoice &to, int port) {
   return shown_destination(kLimitedBroadcast, port);
 }
 
-// One destination of a forward.
-struct Destination {
-  std::string shown;            // "198.51.100.255:9", "ff:ff:ff:ff:ff:ff on eth1"
-  std::optional<Endpoint> udp;  // a datagram's address, or none for a frame
-  unsigned frame_interface = 0; // a frame's interface
-};
-
 class Relay {
 public:
-  explicit Relay(const Settings &settings) : settings_(settings), log_(settings.log) {}
+  explicit Relay(const Settings &settings)
+      : settings_(settings), log_(settings.log), planner_(settings.to) {}
 
   int run() {
     const std::optional<Rules> rules = read_rules();
@@ -110,13 +104,12 @@ private:
     rules.per_mac = settings_.per_mac;
     rules.global = settings_.global;
     if (settings_.to.address) {
-      Resolved resolved = find_endpoint(*settings_.to.address);
-      if (!resolved.endpoint) {
-        error_line("-i " + shown(*settings_.to.address) + ": " + resolved.error);
+      const Destinations to = planner_.for_option(*settings_.to.address, settings_.to_port);
+      if (!to.error.empty()) {
+        error_line("-i " + to.error);
         return std::nullopt;
       }
-      rules.forward_to = resolved.endpoint;
-      names_.emplace(*settings_.to.address, std::move(resolved));
+      rules.forward_to = to.list.front().address;
     }
     return rules;
   }
@@ -185,9 +178,8 @@ private:
     dropped_[request.socket] = request.dropped;
     Facts facts;
     facts.sent_from_this_machine = is_local(request.source);
-    const int own_port = transport_.local_port(request.source.ipv6);
-    facts.sent_by_this_relay =
-        facts.sent_from_this_machine && own_port != 0 && request.source_port == own_port;
+    facts.sent_by_this_relay = facts.sent_from_this_machine &&
+                               transport_.sends_from(request.source.ipv6, request.source_port);
     facts.sent_to_this_machine = !request.destination || is_local(*request.destination);
     const Ruling ruling = policy_->judge(request, facts, Clock::now());
     const std::string who = (ruling.reading.mac ? colon_mac(*ruling.reading.mac) : "-") +
@@ -203,38 +195,9 @@ private:
   }
 
   // The destinations of a forward now: -i's, or the interfaces' as they are.
-  std::vector<Destination> destinations(std::string &error) {
-    std::vector<std::string> addresses;
-    if (settings_.to.address) {
-      addresses.push_back(*settings_.to.address);
-    } else if (from_interfaces(settings_.to)) {
-      InterfaceDestinations found = interface_destinations(settings_.to, list_interfaces());
-      if (!found.error.empty()) {
-        error = found.error;
-        return {};
-      }
-      if (settings_.to.ethernet) {
-        return {{"ff:ff:ff:ff:ff:ff on " + shown(found.frame_interface), std::nullopt,
-                 found.frame_index}};
-      }
-      addresses = std::move(found.addresses);
-    } else {
-      addresses.emplace_back(kLimitedBroadcast);
-    }
-    std::vector<Destination> out;
-    for (const std::string &address : addresses) {
-      auto known = names_.find(address);
-      if (known == names_.end()) {
-        known = names_.emplace(address, find_endpoint(address)).first;
-      }
-      const std::string place = shown_destination(address, settings_.to_port);
-      if (!known->second.endpoint) {
-        error += (error.empty() ? "" : "; ") + place + ": " + known->second.error;
-        continue;
-      }
-      out.push_back({place, known->second.endpoint, 0});
-    }
-    return out;
+  Destinations destinations() {
+    planner_.forget_interfaces();
+    return planner_.planned(settings_.to_port);
   }
 
   void forward(const MagicReading &reading, const std::string &who) {
@@ -244,14 +207,11 @@ private:
     std::copy(reading.password.begin(), reading.password.end(),
               bytes.begin() + TARNWICK_WOL_PACKET_SIZE);
     const std::size_t size = TARNWICK_WOL_PACKET_SIZE + reading.password.size();
-    std::string failures;
-    const std::vector<Destination> to = destinations(failures);
+    const Destinations to = destinations();
+    std::string failures = to.error;
     std::string sent;
-    for (const Destination &each : to) {
-      const std::optional<std::string> failed =
-          each.udp ? transport_.send(*each.udp, settings_.to_port, bytes.data(), size)
-                   : transport_.send_frame(each.frame_interface, bytes.data(), size);
-      if (failed) {
+    for (const Destination &each : to.list) {
+      if (const std::optional<std::string> failed = transport_.send(each, bytes.data(), size)) {
         failures += (failures.empty() ? "" : "; ") + each.shown + ": " + *failed;
       } else {
         sent += (sent.empty() ? "" : ", ") + each.shown;
@@ -319,7 +279,7 @@ private:
   Interfaces interfaces_;
   Clock::time_point listed_;
   Clock::time_point started_;
-  std::map<std::string, Resolved> names_; // each destination read once
+  DestinationPlanner planner_; // each host name read once
   std::size_t requests_ = 0;
   std::size_t forwarded_ = 0;
   std::size_t failed_ = 0;

@@ -1,8 +1,9 @@
 #include "command_line.h"
 
-#include "destinations.h"
+#include "address.h"
 #include "mac_forms.h"
 #include "options.h"
+#include "password.h"
 #include "text.h"
 
 #include <algorithm>
@@ -10,54 +11,7 @@
 #include <cstdint>
 #include <utility>
 
-#ifdef _WIN32
-#define ETHERS_DEFAULT "%SystemRoot%\\System32\\drivers\\etc\\ethers"
-#define IFACE_FORMS "; IFACE: name or index"
-#else
-#define ETHERS_DEFAULT "/etc/ethers"
-#define IFACE_FORMS ""
-#endif
-
 namespace wol::wake {
-
-const char kUsage[] =
-    "usage: wol-wake [OPTIONS] MAC...\n"
-    "       wol-wake [OPTIONS] -f FILE          FILE '-' is standard input\n"
-    "       wol-wake MAC ADDRESS [PORT]         the 1.0 form, still accepted\n"
-    "  -i, --ip ADDRESS       address to send to: IPv4, IPv6 or a host name\n"
-    "                         (default 255.255.255.255)\n"
-    "  -p, --port PORT        UDP port, 1 to 65535 (default 9)\n"
-    "  -a, --all-interfaces   send to the directed broadcast of every IPv4 interface\n"
-    "  -I, --interface IFACE  send out of IFACE only (IPv4: its directed broadcasts;\n"
-    "                         with -6: ff02::1%IFACE)" IFACE_FORMS "\n"
-    "  -6, --ipv6             send to the IPv6 all-nodes group ff02::1 on -I IFACE,\n"
-    "                         or on every interface that is up and can multicast\n"
-    "  -e, --ethernet         send a raw Ethernet frame (EtherType 0x0842) to\n"
-    "                         ff:ff:ff:ff:ff:ff out of -I IFACE; needs root or\n"
-    "                         CAP_NET_RAW; Linux only\n"
-    "  -c, --count N          send each packet N times (default 1, at most 1000)\n"
-    "  -w, --wait MS          wait MS milliseconds between packets (default 100 when N > 1)\n"
-    "  -f, --file FILE        read targets from FILE, one 'MAC [ADDRESS [PORT]]' a line\n"
-    "  -P, --password PW      append a SecureOn password: six bytes in a MAC form,\n"
-    "                         or four as a dotted quad\n"
-    "      --ethers FILE      where host names are looked up (default " ETHERS_DEFAULT ")\n"
-    "  -u, --up HOST[:PORT]   after sending, wait until HOST answers: a TCP connection\n"
-    "                         to PORT, or an ICMP echo when no PORT is given\n"
-    "  -t, --timeout SECONDS  how long --up waits (default 120)\n"
-    "  -r, --resend SECONDS   with --up, send again every SECONDS while waiting\n"
-    "                         (default 10; 0: never)\n"
-    "  -n, --dry-run          show what would be sent, send nothing\n"
-    "  -q, --quiet            print only errors\n"
-    "  -h, --help             show this help\n"
-    "  -V, --version          show the versions of wol-wake and the library\n"
-    "MAC: AA:BB:CC:DD:EE:FF, AABBCCDDEEFF, AA-BB-CC-DD-EE-FF, aabb.ccdd.eeff,\n"
-    "8:0:20:1:14:5c, or a host name of the ethers file.\n"
-    "In FILE (UTF-8, or UTF-16 with a byte order mark), blank lines and text\n"
-    "after '#' are ignored; a line's ADDRESS and PORT override -i and -p.\n"
-    "Exit status: 0 all sent (with --up: and the machine is up), 1 a target\n"
-    "failed, 2 a command line that cannot be used, 3 --up timed out.\n"
-    "See wol-wake(1).\n";
-
 namespace {
 
 constexpr long long kMaxPort = 65535;
@@ -77,36 +31,87 @@ enum class Id : std::uint8_t {
   wait,
   file,
   password,
+  password_file,
   ethers,
   up,
   timeout,
   resend,
   dry_run,
+  verbose,
   quiet,
   help,
   version
 };
 
-constexpr Option<Id> kOptions[] = {
-    {"ip", 'i', true, Id::ip},
-    {"port", 'p', true, Id::port},
-    {"all-interfaces", 'a', false, Id::all},
-    {"interface", 'I', true, Id::iface},
-    {"ipv6", '6', false, Id::ipv6},
-    {"ethernet", 'e', false, Id::ethernet},
-    {"count", 'c', true, Id::count},
-    {"wait", 'w', true, Id::wait},
-    {"file", 'f', true, Id::file},
-    {"password", 'P', true, Id::password},
-    {"ethers", '\0', true, Id::ethers},
-    {"up", 'u', true, Id::up},
-    {"timeout", 't', true, Id::timeout},
-    {"resend", 'r', true, Id::resend},
-    {"dry-run", 'n', false, Id::dry_run},
-    {"quiet", 'q', false, Id::quiet},
-    {"help", 'h', false, Id::help},
-    {"version", 'V', false, Id::version},
+// An option: its names, the name of its value ("": it takes none), and
+// the one line of help that --help, the manual page and docs/wol-wake.md
+// show for it.
+struct Entry {
+  std::string_view long_name;
+  std::string_view value;
+  std::string_view help;
+  char short_name; // '\0': only the long name
+  Id id;
 };
+
+#ifdef _WIN32
+#define WOL_WAKE_ETHERS "%SystemRoot%\\System32\\drivers\\etc\\ethers"
+#else
+#define WOL_WAKE_ETHERS "/etc/ethers"
+#endif
+
+constexpr Entry kOptions[] = {
+    {"ip", "ADDRESS",
+     "address to send to: an IPv4 dotted quad, an IPv6 address or a host name "
+     "(default 255.255.255.255)",
+     'i', Id::ip},
+    {"port", "PORT", "UDP port, 1 to 65535 (default 9)", 'p', Id::port},
+    {"all-interfaces", "", "send to the directed broadcast of every IPv4 interface that is up", 'a',
+     Id::all},
+    {"interface", "IFACE",
+     "send out of IFACE alone: to its directed broadcasts, to -i's ADDRESS, or with -6 to "
+     "ff02::1 on it",
+     'I', Id::iface},
+    {"ipv6", "",
+     "send to the IPv6 all-nodes group ff02::1 on -I IFACE, or on every interface that is up "
+     "and can multicast",
+     '6', Id::ipv6},
+    {"ethernet", "",
+     "send a raw Ethernet frame (EtherType 0x0842) to ff:ff:ff:ff:ff:ff out of -I IFACE "
+     "(Linux; needs root or CAP_NET_RAW)",
+     'e', Id::ethernet},
+    {"count", "N", "send each packet N times, 1 to 1000 (default 1)", 'c', Id::count},
+    {"wait", "MS", "wait MS milliseconds between the copies, 0 to 60000 (default 100 when N > 1)",
+     'w', Id::wait},
+    {"file", "FILE",
+     "read targets from FILE ('-': standard input), one 'MAC [ADDRESS [PORT]]' a line", 'f',
+     Id::file},
+    {"password", "PW",
+     "append a SecureOn password: six bytes in a MAC form, or four as a dotted quad; "
+     "'-': read it from standard input",
+     'P', Id::password},
+    {"password-file", "FILE", "read the SecureOn password from the first line of FILE", '\0',
+     Id::password_file},
+    {"ethers", "FILE", "where host names are looked up (default " WOL_WAKE_ETHERS ")", '\0',
+     Id::ethers},
+    {"up", "HOST[:PORT]",
+     "after sending, wait until HOST answers: a TCP connection to PORT, or an ICMP echo "
+     "without one",
+     'u', Id::up},
+    {"timeout", "SECONDS", "how long --up waits, 1 to 86400 (default 120)", 't', Id::timeout},
+    {"resend", "SECONDS",
+     "with --up, send again every SECONDS while waiting, 0 to 86400 (default 10; 0: never)", 'r',
+     Id::resend},
+    {"dry-run", "", "show what would be sent, send nothing", 'n', Id::dry_run},
+    {"verbose", "", "also say which interface and source address each datagram leaves by", 'v',
+     Id::verbose},
+    {"quiet", "", "print only errors", 'q', Id::quiet},
+    {"help", "", "show this help", 'h', Id::help},
+    {"version", "", "show the versions of wol-wake and the library", 'V', Id::version},
+};
+
+constexpr std::size_t kHelpColumn = 28;
+constexpr std::size_t kColumns = 80;
 
 // An argument that is an option: '-' and more, but not a negative number
 // (the 1.0 form's PORT may be one), -6 aside.
@@ -119,23 +124,19 @@ bool is_option(std::string_view arg) {
   return !digit(arg[1]) || (arg[1] == '6' && (arg.size() == 2 || !digit(arg[2])));
 }
 
-// Whether the 1.0 form's ADDRESS may be `text`: empty (the default), or
-// digits and dots with at least one dot. No MAC form is that, but a MAC
-// form is tested first all the same.
-bool looks_like_address(std::string_view text) {
-  return text.empty() || (text.find('.') != std::string_view::npos &&
-                          text.find_first_not_of("0123456789.") == std::string_view::npos);
-}
-
 class Reader {
 public:
   explicit Reader(const std::vector<std::string_view> &args) : args_(args) {}
 
   CommandLine read() {
-    error_ = read_options<Id>(
-        args_, kOptions,
-        [this](const Option<Id> &option, std::string_view value) {
-          apply(option, value);
+    std::vector<OptionName> names;
+    for (const Entry &entry : kOptions) {
+      names.push_back({entry.long_name, entry.short_name, !entry.value.empty()});
+    }
+    error_ = read_options(
+        args_, names,
+        [this](std::size_t index, std::string_view value) {
+          apply(kOptions[index].id, value);
           return error_;
         },
         [this](std::string_view word) { words_.emplace_back(word); }, is_option);
@@ -149,33 +150,34 @@ public:
   }
 
 private:
-  void apply(const Option<Id> &option, std::string_view value) {
+  // "NAME must not be empty" for an empty value, else "".
+  static std::string not_empty(std::string_view name, std::string_view value) {
+    return value.empty() ? std::string(name) + " must not be empty" : "";
+  }
+
+  void apply(Id id, std::string_view value) {
     Settings &s = plan_.settings;
-    switch (option.id) {
+    switch (id) {
     case Id::ip:
-      if (value.empty()) {
-        error_ = "ADDRESS must not be empty";
-      }
-      s.address = std::string(value);
+      s.to.address = std::string(value);
+      error_ = value.empty() ? not_empty("ADDRESS", value) : address_usage_error("ADDRESS", value);
       break;
     case Id::port:
       error_ = read_number("PORT", value, 1, kMaxPort, s.port);
       port_given_ = true;
       break;
     case Id::all:
-      s.all_interfaces = true;
+      s.to.all_interfaces = true;
       break;
     case Id::iface:
-      if (value.empty()) {
-        error_ = "IFACE must not be empty";
-      }
-      s.iface = std::string(value);
+      s.to.iface = std::string(value);
+      error_ = not_empty("IFACE", value);
       break;
     case Id::ipv6:
-      s.ipv6 = true;
+      s.to.ipv6 = true;
       break;
     case Id::ethernet:
-      s.ethernet = true;
+      s.to.ethernet = true;
       break;
     case Id::count:
       error_ = read_number("N", value, 1, kMaxCount, s.count);
@@ -186,20 +188,19 @@ private:
       break;
     case Id::file:
       plan_.files.emplace_back(value);
+      error_ = not_empty("FILE", value);
       break;
     case Id::password:
-      if (auto bytes = password_bytes(value)) {
-        s.password = std::move(*bytes);
-      } else {
-        error_ = "PW must be six bytes as aa:bb:cc:dd:ee:ff or four as a dotted quad, not " +
-                 quoted(value);
-      }
+      password(value);
+      break;
+    case Id::password_file:
+      s.password.clear();
+      s.password_file = std::string(value);
+      error_ = not_empty("FILE", value);
       break;
     case Id::ethers:
-      if (value.empty()) {
-        error_ = "FILE must not be empty";
-      }
       s.ethers_file = std::string(value);
+      error_ = not_empty("FILE", value);
       break;
     case Id::up:
       up(value);
@@ -215,6 +216,9 @@ private:
     case Id::dry_run:
       s.dry_run = true;
       break;
+    case Id::verbose:
+      s.verbose = true;
+      break;
     case Id::quiet:
       s.quiet = true;
       break;
@@ -224,6 +228,20 @@ private:
     case Id::version:
       plan_.action = Action::version;
       break;
+    }
+  }
+
+  // A password is never shown, not even when it cannot be used.
+  void password(std::string_view value) {
+    Settings &s = plan_.settings;
+    s.password_file.reset();
+    s.password.clear();
+    if (value == "-") {
+      s.password_file = "-";
+    } else if (std::optional<std::vector<unsigned char>> bytes = password_bytes(value)) {
+      s.password = std::move(*bytes);
+    } else {
+      error_ = "PW must be six bytes in a MAC form (aa:bb:cc:dd:ee:ff) or four as a dotted quad";
     }
   }
 
@@ -238,12 +256,14 @@ private:
       old_form();
     } else {
       plan_.macs = words_;
-    }
-    if (error_.empty()) {
-      error_ = conflict();
+      error_ = destination_conflict(s.to, "-i");
     }
     if (error_.empty()) {
       error_ = up_conflict();
+    }
+    if (error_.empty() && s.password_file == "-" &&
+        std::find(plan_.files.begin(), plan_.files.end(), "-") != plan_.files.end()) {
+      error_ = "-P - and -f - both read standard input: give the password with --password-file";
     }
     if (!wait_given_) {
       s.wait_ms = s.count > 1 ? kDefaultRepeatWaitMs : 0;
@@ -272,15 +292,12 @@ private:
       port = value.substr(colon + 1);
       has_port = true;
     }
-    if (host.empty()) {
-      error_ = "HOST must not be empty";
-      return;
-    }
     s.up_port = 0;
-    if (has_port) {
+    s.up_host = std::string(host);
+    error_ = host.empty() ? not_empty("HOST", host) : address_usage_error("HOST", host);
+    if (error_.empty() && has_port) {
       error_ = read_number("PORT", port, 1, kMaxPort, s.up_port);
     }
-    s.up_host = std::string(host);
   }
 
   // --up waits for one machine that the packet really went to.
@@ -298,37 +315,34 @@ private:
     return {};
   }
 
-  // Options that choose the destinations in two ways at once.
-  [[nodiscard]] std::string conflict() const {
-    const Settings &s = plan_.settings;
-    return destination_conflict({s.address, s.all_interfaces, s.iface, s.ipv6, s.ethernet});
-  }
-
-  // MAC ADDRESS [PORT], and no file: only when the second word is no MAC.
+  // MAC ADDRESS [PORT], and no file: only when the second word is no MAC
+  // and is empty (the default address) or an IPv4 address by its shape.
   [[nodiscard]] bool is_old_form() const {
     return (words_.size() == 2 || words_.size() == 3) && plan_.files.empty() &&
-           !is_mac_form(words_[1]) && looks_like_address(words_[1]);
+           !is_mac_form(words_[1]) &&
+           (words_[1].empty() || address_shape(words_[1]) == AddressShape::ipv4);
   }
 
   // The 1.0 form keeps its meanings: an empty ADDRESS is the default one,
   // and a PORT of 0 or below is port 9.
   void old_form() {
     Settings &s = plan_.settings;
-    if (s.address) {
+    if (s.to.address) {
       error_ = "an ADDRESS after the MAC and -i together";
       return;
     }
-    if (s.all_interfaces || s.iface || s.ipv6 || s.ethernet) {
-      s.address = "";
-      error_ = conflict();
-      const std::string with_ip = " -i";
-      if (error_.size() > with_ip.size() &&
-          error_.compare(error_.size() - with_ip.size(), with_ip.size(), with_ip) == 0) {
-        error_.replace(error_.size() - with_ip.size(), with_ip.size(), " an ADDRESS");
-      }
-      if (!error_.empty()) {
-        return;
-      }
+    const std::string &address = words_[1];
+    if (!address.empty()) {
+      s.to.address = address;
+      error_ = address_usage_error("ADDRESS", address);
+    }
+    if (error_.empty()) {
+      DestinationChoice with_address = s.to;
+      with_address.address = address;
+      error_ = destination_conflict(with_address, "an ADDRESS");
+    }
+    if (!error_.empty()) {
+      return;
     }
     if (words_.size() == 3) {
       if (port_given_) {
@@ -346,9 +360,6 @@ private:
         }
       }
     }
-    if (!words_[1].empty()) {
-      s.address = words_[1];
-    }
     plan_.macs = {words_[0]};
   }
 
@@ -361,37 +372,63 @@ private:
   std::string error_;
 };
 
-} // namespace
-
-std::optional<std::vector<unsigned char>> password_bytes(std::string_view text) {
-  if (const std::optional<MacBytes> mac = mac_bytes(text)) {
-    return std::vector<unsigned char>(mac->begin(), mac->end());
-  }
-  constexpr std::size_t kQuad = 4;
-  constexpr long long kMaxByte = 255;
-  std::vector<unsigned char> bytes;
-  std::size_t at = 0;
-  for (;;) {
-    const std::size_t end = text.find('.', at);
-    const std::string_view part = text.substr(at, end == std::string_view::npos ? end : end - at);
-    const std::optional<long long> value = decimal(part);
-    if (!value || part.size() > 3 || *value > kMaxByte || bytes.size() == kQuad) {
-      return std::nullopt;
+// Appends `text` in lines of at most kColumns, each after the first
+// indented to kHelpColumn; a word longer than a line stands alone.
+void append_wrapped(std::string &out, std::string_view text, std::size_t column) {
+  bool line_start = true;
+  while (!text.empty()) {
+    const std::size_t end = std::min(text.find(' '), text.size());
+    const std::string_view word = text.substr(0, end);
+    if (!line_start && column + 1 + word.size() > kColumns) {
+      out += '\n';
+      out.append(kHelpColumn, ' ');
+      column = kHelpColumn;
+      line_start = true;
     }
-    bytes.push_back(static_cast<unsigned char>(*value));
-    if (end == std::string_view::npos) {
-      break;
+    if (!line_start) {
+      out += ' ';
+      ++column;
     }
-    at = end + 1;
+    out.append(word);
+    column += word.size();
+    line_start = false;
+    text.remove_prefix(std::min(end + 1, text.size()));
   }
-  if (bytes.size() != kQuad) {
-    return std::nullopt;
-  }
-  return bytes;
+  out += '\n';
 }
+
+} // namespace
 
 CommandLine read_command_line(const std::vector<std::string_view> &args) {
   return Reader(args).read();
+}
+
+std::string usage() {
+  std::string out = "usage: wol-wake [OPTIONS] MAC...\n"
+                    "       wol-wake [OPTIONS] -f FILE\n"
+                    "       wol-wake MAC ADDRESS [PORT]         the 1.0 form, still accepted\n";
+  for (const Entry &entry : kOptions) {
+    std::string names = entry.short_name != '\0' ? std::string{' ', ' ', '-', entry.short_name, ','}
+                                                 : std::string(5, ' ');
+    names += " --";
+    names.append(entry.long_name);
+    if (!entry.value.empty()) {
+      names += ' ';
+      names.append(entry.value);
+    }
+    const std::size_t gap = names.size() < kHelpColumn ? kHelpColumn - names.size() : 1;
+    out += names;
+    out.append(gap, ' ');
+    append_wrapped(out, entry.help, names.size() + gap);
+  }
+  out += "MAC: AA:BB:CC:DD:EE:FF, AABBCCDDEEFF, AA-BB-CC-DD-EE-FF, aabb.ccdd.eeff,\n"
+         "aabb-ccdd-eeff, 8:0:20:1:14:5c, or a host name of the ethers file.\n"
+         "In FILE (UTF-8, or UTF-16 with a byte order mark), blank lines and text\n"
+         "after '#' are ignored; a line's ADDRESS and PORT override -i and -p.\n"
+         "Exit status: 0 all sent (with --up: and the machine is up), 1 a target\n"
+         "failed, 2 a command line that cannot be used, 3 --up timed out.\n"
+         "See wol-wake(1).\n";
+  return out;
 }
 
 } // namespace wol::wake

@@ -1,13 +1,16 @@
 // wol-wake: wakes machines by Wake-on-LAN, on tarnwick-wol's public
 // interface. The command line becomes a plan (command_line.h), the plan is
 // carried out target by target (wake.h) from the command line and from
-// files (target_file.h), over the tool's own transport (transport.h).
+// files (target_file.h), to destinations worked out once (destinations.h),
+// over the tools' own transport (transport.h); --up waits as up.h says.
 //
 // Exit status: 0 when every datagram went (with -n: every target was
 // valid; with --up: and the machine answered), 1 when any target failed, 2
 // for a command line it cannot use, 3 when --up's machine did not answer in
 // time.
 #include "command_line.h"
+#include "password.h"
+#include "program.h"
 #include "tarnwick_wol.h"
 #include "text.h"
 #include "wake.h"
@@ -16,6 +19,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <new>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -28,51 +34,63 @@ namespace {
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
 
-int run(const wol::wake::Plan &plan) {
+int run(wol::wake::Plan plan) {
   using wol::wake::Action;
   if (plan.action == Action::help) {
-    std::fputs(wol::wake::kUsage, stdout);
+    const std::string text = wol::wake::usage();
+    (void)std::fwrite(text.data(), 1, text.size(), stdout);
     return 0;
   }
   if (plan.action == Action::version) {
     std::printf("wol-wake %s (tarnwick-wol %s)\n", WOL_WAKE_VERSION, wol_version());
     return 0;
   }
-  wol::wake::Waker waker(plan.settings);
-  if (!waker.list_interfaces()) {
+  wol::wake::Settings &settings = plan.settings;
+  if (settings.password_file) {
+    const std::string error = wol::wake::read_password(*settings.password_file, settings.password);
+    if (!error.empty()) {
+      std::fprintf(stderr, "wol-wake: %s\n", error.c_str());
+      return kFailed;
+    }
+  }
+  wol::wake::Waker waker(settings);
+  if (!waker.prepare()) {
     return kFailed;
   }
+  if (settings.up_host) {
+    return waker.wake_and_wait(plan.macs.front()); // one MAC: the command line checked
+  }
   for (const std::string &mac : plan.macs) {
-    waker.wake(wol::shown(mac), mac, plan.settings.address, plan.settings.port);
+    waker.wake(wol::shown(mac), mac);
   }
   for (const std::string &file : plan.files) {
     waker.wake_file(file);
   }
-  if (plan.settings.up_host && !waker.failed()) {
-    // One target, checked by the command line.
-    const std::string &mac = plan.macs.front();
-    return waker.wait_until_up(
-        [&] { waker.wake(wol::shown(mac), mac, plan.settings.address, plan.settings.port); });
-  }
   return waker.failed() ? kFailed : 0;
 }
 
-} // namespace
-
-int main(int argc, char **argv) {
+int wol_wake(const std::vector<std::string> &arguments) {
 #ifdef SIGPIPE
   // A closed output pipe must not stop the wake-ups: every target is tried,
   // and the lost output is reported at the end.
   (void)std::signal(SIGPIPE, SIG_IGN);
 #endif
-  const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  const wol::wake::CommandLine command_line = wol::wake::read_command_line(args);
-  int status = kUsage;
-  if (command_line.plan) {
-    status = run(*command_line.plan);
-  } else {
-    std::fprintf(stderr, "wol-wake: %s\nTry 'wol-wake --help' for more information.\n",
-                 command_line.error.c_str());
+  int status = kFailed;
+  // Whatever escapes (memory that runs out) ends the run with its message.
+  try {
+    const std::vector<std::string_view> args(arguments.begin(), arguments.end());
+    wol::wake::CommandLine command_line = wol::wake::read_command_line(args);
+    if (command_line.plan) {
+      status = run(std::move(*command_line.plan));
+    } else {
+      status = kUsage;
+      std::fprintf(stderr, "wol-wake: %s\nTry 'wol-wake --help' for more information.\n",
+                   command_line.error.c_str());
+    }
+  } catch (const std::bad_alloc &) {
+    std::fputs("wol-wake: out of memory\n", stderr);
+  } catch (const std::exception &error) {
+    std::fprintf(stderr, "wol-wake: %s\n", error.what());
   }
   // Output errors are checked here once, for every line written.
   if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
@@ -81,3 +99,7 @@ int main(int argc, char **argv) {
   }
   return status;
 }
+
+} // namespace
+
+WOL_PROGRAM_MAIN(wol_wake)

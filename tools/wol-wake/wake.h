@@ -1,18 +1,16 @@
 // The plan carried out: each target's packet built by the library, then
-// sent through the transport (or shown, in a dry run), with one line of
+// sent through the transport to the destinations worked out once for the
+// run (or to a file line's own), or shown in a dry run, with one line of
 // output per datagram and one message per failure. Every target is tried,
 // whatever happened to the ones before it.
 #ifndef WOL_WAKE_WAKE_H
 #define WOL_WAKE_WAKE_H
 
 #include "command_line.h"
+#include "destinations.h"
 #include "ethers.h"
 #include "transport.h"
 
-#include <cstdio>
-#include <functional>
-#include <map>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,51 +19,49 @@ namespace wol::wake {
 
 class Waker {
 public:
-  explicit Waker(const Settings &settings) : settings_(settings), ethers_(settings.ethers_file) {}
+  explicit Waker(const Settings &settings)
+      : settings_(settings), planner_(settings.to), ethers_(settings.ethers_file) {}
 
-  // Lists the destinations that -a, -I or -6 choose; false, once
-  // reported, when there are none.
-  bool list_interfaces();
+  // Works out where the options send, and opens what -e needs; false, once
+  // reported, when nothing could be sent.
+  bool prepare();
 
-  // Wakes `mac` (as written) at `address` (none: -i, the broadcasts of -a
-  // or -I, -6's ff02::1, -e's frame, or the default) and `port`. `where` names the target in
-  // messages.
-  void wake(std::string_view where, std::string_view mac, const std::optional<std::string> &address,
-            int port);
+  // Wakes `mac` (as written) at the options' destinations. `where` names
+  // the target in messages.
+  void wake(std::string_view where, std::string_view mac);
   // Wakes every target in the file `name` ("-": standard input).
   void wake_file(const std::string &name);
-
-  // --up: waits until the host answers, calling `resend` every -r seconds
-  // meanwhile. Returns 0 when it is up, 3 when the timeout passed first, 1
-  // when it cannot be asked.
-  int wait_until_up(const std::function<void()> &resend);
+  // --up: wakes `mac` and waits until its host answers (up.h). Returns 0
+  // when it is up, 3 when the timeout passed first, 1 when the packet could
+  // not be sent or the host cannot be asked.
+  int wake_and_wait(std::string_view mac);
 
   [[nodiscard]] bool failed() const { return failed_; }
 
 private:
-  // An empty `address`: -e's frame.
-  void deliver(std::string_view where, const std::string &mac,
-               const std::vector<unsigned char> &packet, const std::string &address, int port);
-  void fail(std::string_view where, std::string_view message, std::string_view reason = {});
-  void wake_line(const std::string &shown_name, const struct TargetLine &line);
-  // The MAC of a host name in the ethers file, or nothing once reported.
-  std::optional<MacBytes> look_up(std::string_view where, std::string_view name);
-  // The address to send to, or nothing with the reason in `error`.
-  std::optional<Endpoint> endpoint(const std::string &address, std::string &error);
+  // A target's packet and where it goes.
+  struct Target {
+    std::string where;
+    std::string mac; // as every line shows it: aa:bb:cc:dd:ee:ff
+    std::vector<unsigned char> packet;
+    std::vector<Destination> to;
+    std::vector<bool> failed; // each destination's, once failed not tried again
+  };
+
+  std::optional<Target> target(std::string_view where, std::string_view mac,
+                               const std::vector<Destination> &to);
+  // Sends one copy of the packet to each destination; whether every one went.
+  bool send_copy(Target &target);
+  void send_copies(Target &target);
+  // " via IFACE from SOURCE" for -v.
+  std::string route_of(const Destination &to);
+  void fail(std::string_view where, std::string_view message);
 
   const Settings &settings_;
+  DestinationPlanner planner_;
+  Destinations planned_;
   Transport transport_;
-  std::vector<std::string> broadcasts_; // -a, -I or -6
-  std::string frame_interface_;         // -e: the -I interface
-  unsigned frame_index_ = 0;
-  std::string last_address_; // the last destination, read
-  int last_port_ = 0;
-  std::optional<Endpoint> last_endpoint_;
-  std::string last_error_;
-  std::map<std::string, Resolved> names_; // each host name resolved once
-  EthersNames ethers_;                    // read at the first name
-  std::string last_destination_;          // as shown: ADDRESS:PORT
-  bool sent_any_ = false;
+  EthersNames ethers_;
   bool failed_ = false;
 };
 
