@@ -30,6 +30,9 @@ LO = "127.0.0.1"
 MAC = "00:11:22:33:44:55"
 HINT = "Try 'wol-wake --help' for more information."
 WINE = TOOL[0].endswith("wine-run.sh")
+# Run by qemu-user, which maps the guest's memory itself: no limit of the
+# process's address space fits both it and a proof of bounded reads.
+EMULATED = len(TOOL) > 1 and not WINE
 # A sanitized build reserves more address space than any memory limit allows.
 with open(TOOL[-1], "rb") as _program:
     ASAN = b"__asan_init" in _program.read()
@@ -539,8 +542,10 @@ class WolWake(unittest.TestCase):
     @unittest.skipIf(WINE or ASAN, "limits of a native process without a sanitizer")
     def test_every_input_is_bounded(self):
         # Under a limit of memory, a file of zeros is no file of names, no
-        # password, and a line of targets that is reported at once.
-        limit = lambda: resource.setrlimit(resource.RLIMIT_AS, (256 << 20, 256 << 20))  # noqa: E731
+        # password, and a line of targets that is reported at once (under
+        # qemu-user the same answers, without the limit).
+        limit = None if EMULATED else (
+            lambda: resource.setrlimit(resource.RLIMIT_AS, (256 << 20, 256 << 20)))
         for args, message in (
                 (["--ethers", "/dev/zero", "office-pc"],
                  "wol-wake: office-pc: not a MAC address, and /dev/zero cannot be read: line 1: "

@@ -1,6 +1,7 @@
 // The socket calls on Linux and other POSIX systems.
 #include "socket_calls.h"
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -9,6 +10,7 @@
 #include <net/ethernet.h>
 #include <netpacket/packet.h>
 #endif
+#include <net/if.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -66,7 +68,20 @@ bool allow_broadcast(SocketHandle socket, int &error) {
 bool bind_to_interface(SocketHandle socket, bool /*ipv6*/, unsigned index, int &error) {
 #ifdef SO_BINDTOIFINDEX
   const int value = static_cast<int>(index);
-  if (::setsockopt(descriptor(socket), SOL_SOCKET, SO_BINDTOIFINDEX, &value, sizeof value) != 0) {
+  if (::setsockopt(descriptor(socket), SOL_SOCKET, SO_BINDTOIFINDEX, &value, sizeof value) == 0) {
+    return true;
+  }
+  error = errno;
+  if (error != ENOPROTOOPT) {
+    return false;
+  }
+  // Kernels before 5.0, and qemu-user, know the binding only by name.
+#endif
+#ifdef SO_BINDTODEVICE
+  std::array<char, IF_NAMESIZE> name{};
+  if (::if_indextoname(index, name.data()) == nullptr ||
+      ::setsockopt(descriptor(socket), SOL_SOCKET, SO_BINDTODEVICE, name.data(),
+                   static_cast<socklen_t>(std::strlen(name.data()))) != 0) {
     error = errno;
     return false;
   }
