@@ -37,19 +37,19 @@ std::string failure_message(const ListenFailure &failure, std::string_view progr
   return shown(failure.what) + ": " + failure.reason + (advice.empty() ? "" : "; " + advice);
 }
 
-std::vector<Receiver::Planned> Receiver::plan(const ListenSpec &spec) {
+std::vector<Receiver::Planned> Receiver::plan(const ListenSettings &settings) {
   std::vector<Planned> out;
-  for (const int port : spec.ports) {
+  for (const int port : settings.ports) {
     for (const bool ipv6 : {false, true}) {
-      if (!(ipv6 ? spec.ipv6 : spec.ipv4)) {
+      if (!(ipv6 ? settings.ipv6 : settings.ipv4)) {
         continue;
       }
-      for (const Endpoint &address : spec.addresses) {
+      for (const Endpoint &address : settings.addresses) {
         if (address.ipv6 == ipv6) {
           out.push_back({port, ipv6, address});
         }
       }
-      if (spec.addresses.empty()) {
+      if (settings.addresses.empty()) {
         out.push_back({port, ipv6, std::nullopt});
       }
     }
@@ -62,24 +62,24 @@ bool Receiver::listening(bool ipv6) const {
                      [ipv6](const Socket &each) { return !each.frames && each.ipv6 == ipv6; });
 }
 
-std::string describe_listening(const ListenSpec &spec, bool ipv4, bool ipv6,
+std::string describe_listening(const ListenSettings &settings, bool ipv4, bool ipv6,
                                const std::string &frame_interface) {
-  std::string text = spec.ports.size() == 1 ? "UDP port " : "UDP ports ";
-  for (std::size_t i = 0; i < spec.ports.size(); ++i) {
-    text += (i == 0                       ? ""
-             : i + 1 == spec.ports.size() ? " and "
-                                          : ", ") +
-            std::to_string(spec.ports[i]);
+  std::string text = settings.ports.size() == 1 ? "UDP port " : "UDP ports ";
+  for (std::size_t i = 0; i < settings.ports.size(); ++i) {
+    text += (i == 0                           ? ""
+             : i + 1 == settings.ports.size() ? " and "
+                                              : ", ") +
+            std::to_string(settings.ports[i]);
   }
-  if (!spec.addresses.empty()) {
+  if (!settings.addresses.empty()) {
     text += " on";
-    for (std::size_t i = 0; i < spec.addresses.size(); ++i) {
-      text += (i == 0 ? " " : ", ") + address_text(spec.addresses[i]);
+    for (std::size_t i = 0; i < settings.addresses.size(); ++i) {
+      text += (i == 0 ? " " : ", ") + address_text(settings.addresses[i]);
     }
   } else {
     text += ipv4 && ipv6 ? " over IPv4 and IPv6" : ipv6 ? " over IPv6" : " over IPv4";
   }
-  if (spec.frames) {
+  if (settings.frames) {
     text += ", and raw Ethernet frames of type 0x0842 " + (frame_interface.empty()
                                                                ? std::string("on every interface")
                                                                : "on " + shown(frame_interface));

@@ -21,7 +21,7 @@
 namespace wol {
 
 // What to listen on.
-struct ListenSpec {
+struct ListenSettings {
   std::vector<int> ports;          // UDP ports
   bool ipv4 = true;                // over IPv4...
   bool ipv6 = true;                // ... and IPv6 (where the system has it, unless asked alone)
@@ -53,7 +53,7 @@ std::string failure_message(const ListenFailure &failure, std::string_view progr
 
 // What is listened on, for a program's start-up line: "UDP ports 9 and 7
 // over IPv4 and IPv6, and raw Ethernet frames of type 0x0842 on eth0".
-std::string describe_listening(const ListenSpec &spec, bool ipv4, bool ipv6,
+std::string describe_listening(const ListenSettings &settings, bool ipv4, bool ipv6,
                                const std::string &frame_interface);
 
 struct Arrival {
@@ -87,7 +87,7 @@ public:
   Receiver &operator=(Receiver &&) = delete;
 
   // Opens and binds every socket, or says why one cannot be.
-  std::optional<ListenFailure> open(const ListenSpec &spec);
+  std::optional<ListenFailure> open(const ListenSettings &settings);
 
   // Waits at most `ms` milliseconds (-1: without a limit) for the next
   // arrival, which fills `out`, or for a signal's request.
@@ -98,14 +98,14 @@ public:
   [[nodiscard]] bool listening(bool ipv6) const;
 
 private:
-  // The UDP sockets that a spec asks for, each port over each family, on
+  // The UDP sockets that the settings ask for, each port over each family, on
   // each of its addresses of that family or on every address.
   struct Planned {
     int port = 0;
     bool ipv6 = false;
     std::optional<Endpoint> address;
   };
-  static std::vector<Planned> plan(const ListenSpec &spec);
+  static std::vector<Planned> plan(const ListenSettings &settings);
   bool receive(std::size_t index, Arrival &out);
 
   struct Socket {

@@ -111,13 +111,13 @@ Receiver::~Receiver() {
   }
 }
 
-std::optional<ListenFailure> Receiver::open(const ListenSpec &spec) {
+std::optional<ListenFailure> Receiver::open(const ListenSettings &settings) {
   buffer_.resize(kLargestDatagram);
-  for (const Planned &each : plan(spec)) {
+  for (const Planned &each : plan(settings)) {
     int fd = -1;
     std::optional<ListenFailure> failed =
         open_udp(each.port, each.ipv6, each.address ? &*each.address : nullptr, fd);
-    if (failed && failed->fault == ListenFault::no_ipv6 && !spec.ipv6_asked) {
+    if (failed && failed->fault == ListenFault::no_ipv6 && !settings.ipv6_asked) {
       continue; // a system without IPv6 listens over IPv4
     }
     if (failed) {
@@ -128,7 +128,7 @@ std::optional<ListenFailure> Receiver::open(const ListenSpec &spec) {
     }
     sockets_.push_back({fd, each.ipv6, false, each.port});
   }
-  if (!spec.frames) {
+  if (!settings.frames) {
     return std::nullopt;
   }
 #ifdef __linux__
@@ -140,11 +140,11 @@ std::optional<ListenFailure> Receiver::open(const ListenSpec &spec) {
                    "raw Ethernet frames", error);
   }
   sockets_.push_back({fd, false, true, 0});
-  if (spec.frame_interface != 0) {
+  if (settings.frame_interface != 0) {
     sockaddr_ll local{};
     local.sll_family = AF_PACKET;
     local.sll_protocol = htons(kWakeOnLanType);
-    local.sll_ifindex = static_cast<int>(spec.frame_interface);
+    local.sll_ifindex = static_cast<int>(settings.frame_interface);
     if (::bind(fd, reinterpret_cast<const sockaddr *>(&local), sizeof local) != 0) {
       return failure(ListenFault::other, "raw Ethernet frames", errno);
     }

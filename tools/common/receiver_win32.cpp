@@ -93,20 +93,20 @@ Receiver::~Receiver() {
   }
 }
 
-std::optional<ListenFailure> Receiver::open(const ListenSpec &spec) {
+std::optional<ListenFailure> Receiver::open(const ListenSettings &settings) {
   if (auto failed = start_sockets()) {
     return ListenFailure{ListenFault::other, "Winsock", *failed};
   }
-  if (spec.frames) {
+  if (settings.frames) {
     return ListenFailure{ListenFault::no_frames_here, "raw Ethernet frames",
                          "Windows gives them to no program without a capture driver"};
   }
   buffer_.resize(kLargestDatagram);
-  for (const Planned &each : plan(spec)) {
+  for (const Planned &each : plan(settings)) {
     auto s = INVALID_SOCKET;
     std::optional<ListenFailure> failed =
         open_udp(each.port, each.ipv6, each.address ? &*each.address : nullptr, s);
-    if (failed && failed->fault == ListenFault::no_ipv6 && !spec.ipv6_asked) {
+    if (failed && failed->fault == ListenFault::no_ipv6 && !settings.ipv6_asked) {
       continue; // a system without IPv6 listens over IPv4
     }
     if (failed) {

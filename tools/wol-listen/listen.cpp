@@ -46,12 +46,12 @@ public:
         !mac_of(settings_.expect, "--expect", names, expected_)) {
       return kBadCommandLine;
     }
-    ListenSpec spec;
-    spec.ports = settings_.ports;
-    spec.ipv4 = settings_.ipv4;
-    spec.ipv6 = settings_.ipv6;
-    spec.ipv6_asked = !settings_.ipv4;
-    spec.frames = settings_.frames;
+    ListenSettings sockets;
+    sockets.ports = settings_.ports;
+    sockets.ipv4 = settings_.ipv4;
+    sockets.ipv6 = settings_.ipv6;
+    sockets.ipv6_asked = !settings_.ipv4;
+    sockets.frames = settings_.frames;
     interfaces_ = list_interfaces();
     if (settings_.iface) {
       const Interface *chosen = find_interface(interfaces_, *settings_.iface);
@@ -60,15 +60,15 @@ public:
         return kCannotListen;
       }
       chosen_ = *chosen;
-      spec.frame_interface = chosen->index;
+      sockets.frame_interface = chosen->index;
     }
-    if (const std::optional<ListenFailure> failed = receiver_.open(spec)) {
+    if (const std::optional<ListenFailure> failed = receiver_.open(sockets)) {
       error_line(failure_message(*failed, "wol-listen"));
       return kCannotListen;
     }
     catch_signals();
     if (!settings_.quiet) {
-      error_line("listening on " + describe_listening(spec, receiver_.listening(false),
+      error_line("listening on " + describe_listening(sockets, receiver_.listening(false),
                                                       receiver_.listening(true),
                                                       chosen_ ? chosen_->name : ""));
     }

@@ -70,10 +70,10 @@ public:
         return kCannotStart;
       }
     }
-    ListenSpec spec;
-    spec.ports = {settings_.port};
-    spec.addresses = settings_.listen;
-    if (const std::optional<ListenFailure> failed = receiver_.open(spec)) {
+    ListenSettings sockets;
+    sockets.ports = {settings_.port};
+    sockets.addresses = settings_.listen;
+    if (const std::optional<ListenFailure> failed = receiver_.open(sockets)) {
       error_line(failure_message(*failed, "wol-relay"));
       return kCannotStart;
     }
@@ -81,10 +81,10 @@ public:
     interfaces_ = list_interfaces();
     listed_ = Clock::now();
     started_ = listed_;
-    log_.write("started: receiving on " +
-               describe_listening(spec, receiver_.listening(false), receiver_.listening(true), "") +
-               "; sending to " + destinations_text(settings_.to, settings_.to_port) + "; " +
-               rules_text());
+    log_.write(
+        "started: receiving on " +
+        describe_listening(sockets, receiver_.listening(false), receiver_.listening(true), "") +
+        "; sending to " + destinations_text(settings_.to, settings_.to_port) + "; " + rules_text());
     return loop();
   }
 
