@@ -41,14 +41,6 @@ start_sender
 shown_mac=$(echo "$mac" | tr 'A-F' 'a-f')
 
 # --- no route, no interface but loopback --------------------------------------
-outcome() { # COMMAND...: "STATUS OUTPUT", the output without CRs
-  local result
-  set +e
-  "$@" >"$work/outcome" 2>&1
-  result=$?
-  set -e
-  echo "$result $(tr -d '\r' <"$work/outcome")"
-}
 if [ "$kind" = wine ]; then
   unreachable="A socket operation was attempted to an unreachable network"
   library_message="sendto() failed"

@@ -280,6 +280,16 @@ dissected_macs() {
   echo "$macs"
 }
 
+# outcome COMMAND...: "STATUS OUTPUT" of COMMAND, its output without CRs.
+outcome() {
+  local result
+  set +e
+  "$@" >"$work/outcome" 2>&1
+  result=$?
+  set -e
+  echo "$result $(tr -d '\r' <"$work/outcome")"
+}
+
 status=0
 expect() { # WHAT ACTUAL EXPECTED
   [ "$2" = "$3" ] && return 0

@@ -55,14 +55,6 @@ s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
 s.setsockopt(socket.SOL_SOCKET, socket.SO_BINDTODEVICE, sys.argv[1].encode())
 s.sendto(b"marker", (sys.argv[2], int(sys.argv[3])))' "$1" "$2" "$port"
 }
-outcome() { # COMMAND...: "STATUS OUTPUT", the output without CRs
-  local result
-  set +e
-  "$@" >"$work/outcome" 2>&1
-  result=$?
-  set -e
-  echo "$result $(tr -d '\r' <"$work/outcome")"
-}
 sent() { echo "sent $shown_mac to $1:$port${2:+ via $2}"; }
 
 two_count=5

@@ -279,7 +279,7 @@ stop relay
 
 # --- as an unprivileged user, with the capabilities it needs --------------------------
 if [ "$kind" = native ]; then
-  outcome() { # COMMAND...: "STATUS FIRST_LINE_OF_STDERR"
+  status_and_error() { # COMMAND...: "STATUS FIRST_LINE_OF_STDERR"
     local result
     set +e
     "$@" >/dev/null 2>"$work/outcome"
@@ -288,16 +288,16 @@ if [ "$kind" = native ]; then
     echo "$result $(head -n 1 "$work/outcome")"
   }
   expect "the relay on port 9 without CAP_NET_BIND_SERVICE (status, message)" \
-    "$(outcome as_nobody "$relay_ns" "" "${relay[0]}" --allow-any -I wolB)" \
+    "$(status_and_error as_nobody "$relay_ns" "" "${relay[0]}" --allow-any -I wolB)" \
     "1 wol-relay: UDP port 9: Permission denied; a port below 1024 needs root or CAP_NET_BIND_SERVICE; run as root, give the program that right once (sudo setcap cap_net_bind_service+ep \"\$(command -v wol-relay)\"), or choose a port from 1024 up with -p PORT"
   expect "the relay with -e without CAP_NET_RAW (status, message)" \
-    "$(outcome as_nobody "$relay_ns" net_bind_service "${relay[0]}" --allow-any -e -I wolB)" \
+    "$(status_and_error as_nobody "$relay_ns" net_bind_service "${relay[0]}" --allow-any -e -I wolB)" \
     "1 wol-relay: -e: cannot open a raw Ethernet socket: Operation not permitted (it needs root or CAP_NET_RAW)"
   expect "wol-listen on port 9 without CAP_NET_BIND_SERVICE (status, message)" \
-    "$(outcome as_nobody "$target_ns" "" "${listener[0]}" -4 -p 9)" \
+    "$(status_and_error as_nobody "$target_ns" "" "${listener[0]}" -4 -p 9)" \
     "1 wol-listen: UDP port 9: Permission denied; a port below 1024 needs root or CAP_NET_BIND_SERVICE; run as root, give the program that right once (sudo setcap cap_net_bind_service+ep \"\$(command -v wol-listen)\"), or choose a port from 1024 up with -p PORT"
   expect "wol-listen -e without CAP_NET_RAW (status, message)" \
-    "$(outcome as_nobody "$target_ns" "" "${listener[0]}" -e -p 40009)" \
+    "$(status_and_error as_nobody "$target_ns" "" "${listener[0]}" -e -p 40009)" \
     "1 wol-listen: raw Ethernet frames: Operation not permitted; reading them needs root or CAP_NET_RAW; run as root, or give the program that right once (sudo setcap cap_net_raw,cap_net_bind_service+ep \"\$(command -v wol-listen)\")"
   # With both, as the unit gives them: a raw frame on B, heard as one.
   stop target
