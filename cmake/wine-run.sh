@@ -28,6 +28,13 @@
 # at that moment fails with "recvmsg: Connection reset by peer"; each start
 # also costs seconds.
 export WINEDEBUG="${WINEDEBUG:--all}"
+# Wine turns the system's names (interfaces, files) into Windows' UTF-16 by
+# the locale's character set: without a UTF-8 locale (none set, as in a
+# minimal system or under env -i), an adapter named in UTF-8 reaches the
+# program garbled. glibc always has C.UTF-8.
+if [ "$(locale charmap 2>/dev/null)" != UTF-8 ]; then
+  export LC_ALL=C.UTF-8
+fi
 
 mode=run
 case "${1:-}" in

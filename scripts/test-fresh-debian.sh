@@ -112,7 +112,7 @@ path=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 # it the cleanup, which ends what runs in the chroot) during a wait, but only
 # after a command in the foreground has ended.
 as_root() { # LOG SCRIPT
-  chroot "$root" env -i HOME=/root USER=root LOGNAME=root PATH="$path" LANG=C.UTF-8 \
+  chroot "$root" env -i HOME=/root USER=root LOGNAME=root PATH="$path" \
     bash -c "$2" >"$logs/$suite-$1.log" 2>&1 {lock}>&- &
   wait $!
 }

@@ -27,6 +27,8 @@ using std::chrono::seconds;
 
 const char kAllowed[] = "00:11:22:33:44:55";
 const char kOther[] = "66:77:88:99:aa:bb";
+const std::vector<unsigned char> kFourBytes{1, 2, 3, 4}; // a SecureOn password
+const std::vector<unsigned char> kThreeBytes{1, 2, 3};   // no password
 
 Bytes packet(const char *mac, const Bytes &after = {}) {
   const wol::MacBytes bytes = *wol::mac_bytes(mac);
@@ -88,10 +90,7 @@ const Facts kFromHere{false, true, true};
 const Case kCases[] = {
     {"an_allowed_packet", [] { return request(packet(kAllowed)); }, kNone, "forward [office-pc]"},
     {"an_allowed_packet_with_a_password",
-     [] {
-       return request(packet("0a-0b-0c-0d-0e-0f", {1, 2, 3, 4}));
-     },
-     kNone, "forward"},
+     [] { return request(packet("0a-0b-0c-0d-0e-0f", kFourBytes)); }, kNone, "forward"},
     {"sent_by_this_relay", [] { return request(packet(kAllowed), "127.0.0.1"); }, kOwn,
      "own: sent by this relay [office-pc]"},
     {"sent_to_a_broadcast",
@@ -114,11 +113,7 @@ const Case kCases[] = {
        return request(bytes);
      },
      kNone, "not-magic: copy-differs, copy 8 of the MAC differs from the first [office-pc]"},
-    {"extra_bytes_are_no_password",
-     [] {
-       return request(packet(kAllowed, {1, 2, 3}));
-     },
-     kNone,
+    {"extra_bytes_are_no_password", [] { return request(packet(kAllowed, kThreeBytes)); }, kNone,
      "not-magic: extra-bytes, a magic packet, then 3 bytes that are no SecureOn password (4 or "
      "6 bytes) [office-pc]"},
     {"a_mac_not_allowed", [] { return request(packet(kOther)); }, kNone,

@@ -17,6 +17,16 @@ unsigned index_for(const Interface &out, bool ipv6) {
   return ipv6 || out.ipv4_index == 0 ? out.index : out.ipv4_index;
 }
 
+// IPv6's all-nodes group, ff02::1.
+Endpoint all_nodes() {
+  Endpoint group;
+  group.ipv6 = true;
+  group.bytes[0] = 0xFF;
+  group.bytes[1] = 0x02;
+  group.bytes[15] = 0x01;
+  return group;
+}
+
 // -6: ff02::1 on the chosen interface, or on every one that is up and can
 // multicast, with the interface as the scope (shown as Windows knows scopes:
 // by index).
@@ -91,6 +101,9 @@ const Interfaces &DestinationPlanner::interfaces() {
 }
 
 const Interface *DestinationPlanner::chosen_interface(std::string &error) {
+  if (!choice_.iface) {
+    return nullptr;
+  }
   const Interfaces &found = interfaces();
   if (!found.error.empty()) {
     error = found.error;
@@ -157,8 +170,8 @@ std::optional<Destination> DestinationPlanner::datagram(const std::string &addre
 
 Destinations DestinationPlanner::planned(int port) {
   Destinations result;
-  const Interface *chosen = nullptr;
-  if (choice_.iface && (chosen = chosen_interface(result.error)) == nullptr) {
+  const Interface *chosen = chosen_interface(result.error);
+  if (choice_.iface && chosen == nullptr) {
     return result;
   }
   if (choice_.ethernet) {
@@ -195,7 +208,7 @@ Destinations DestinationPlanner::groups(const Interface *chosen, int port) {
   Destinations result;
   for (auto &[group, out] : ipv6_groups(interfaces(), chosen)) {
     Destination each;
-    each.address = *parse_address("ff02::1");
+    each.address = all_nodes();
     each.address.scope = out->index;
     each.port = port;
     each.interface_index = chosen != nullptr ? out->index : 0;

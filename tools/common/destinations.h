@@ -12,6 +12,7 @@
 #include "address.h"
 #include "interfaces.h"
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -77,7 +78,7 @@ public:
   void forget_interfaces() { interfaces_.reset(); }
 
 private:
-  enum class Fault { none, bad_address, unknown_scope, unresolved };
+  enum class Fault : std::uint8_t { none, bad_address, unknown_scope, unresolved };
   // -e's frame out of `out`; -6's groups and -a's or -I's broadcasts on
   // the chosen interface, or on every one for none.
   static Destinations frame(const Interface *out);

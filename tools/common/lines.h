@@ -9,6 +9,7 @@
 #define WOL_COMMON_LINES_H
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -37,7 +38,7 @@ public:
   [[nodiscard]] const std::string &error() const { return error_; }
 
 private:
-  enum class Encoding { unknown, utf8, utf16le, utf16be, refused };
+  enum class Encoding : std::uint8_t { unknown, utf8, utf16le, utf16be, refused };
 
   void detect(std::vector<Line> &lines, bool at_end);
   void decode(std::string_view bytes, std::vector<Line> &lines);

@@ -19,8 +19,8 @@ bool is_sync(const unsigned char *at) {
 std::size_t matching_copies(const unsigned char *at, std::size_t room) {
   const unsigned char *first = at + kSync;
   std::size_t copies = 1;
-  while (copies < kCopies && kSync + (copies + 1) * kMacSize <= room &&
-         std::memcmp(first + copies * kMacSize, first, kMacSize) == 0) {
+  while (copies < kCopies && kSync + ((copies + 1) * kMacSize) <= room &&
+         std::memcmp(first + (copies * kMacSize), first, kMacSize) == 0) {
     ++copies;
   }
   return copies;

@@ -66,10 +66,10 @@ std::string describe_listening(const ListenSettings &settings, bool ipv4, bool i
                                const std::string &frame_interface) {
   std::string text = settings.ports.size() == 1 ? "UDP port " : "UDP ports ";
   for (std::size_t i = 0; i < settings.ports.size(); ++i) {
-    text += (i == 0                           ? ""
-             : i + 1 == settings.ports.size() ? " and "
-                                              : ", ") +
-            std::to_string(settings.ports[i]);
+    if (i != 0) {
+      text += i + 1 == settings.ports.size() ? " and " : ", ";
+    }
+    text += std::to_string(settings.ports[i]);
   }
   if (!settings.addresses.empty()) {
     text += " on";
@@ -77,7 +77,11 @@ std::string describe_listening(const ListenSettings &settings, bool ipv4, bool i
       text += (i == 0 ? " " : ", ") + address_text(settings.addresses[i]);
     }
   } else {
-    text += ipv4 && ipv6 ? " over IPv4 and IPv6" : ipv6 ? " over IPv6" : " over IPv4";
+    if (ipv4 && ipv6) {
+      text += " over IPv4 and IPv6";
+    } else {
+      text += ipv6 ? " over IPv6" : " over IPv4";
+    }
   }
   if (settings.frames) {
     text += ", and raw Ethernet frames of type 0x0842 " + (frame_interface.empty()

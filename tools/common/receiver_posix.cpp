@@ -160,6 +160,7 @@ Woken Receiver::wait(int ms, Arrival &out) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
   std::vector<pollfd> watched;
+  watched.reserve(sockets_.size() + 1);
   for (const Socket &each : sockets_) {
     watched.push_back({static_cast<int>(each.handle), POLLIN, 0});
   }

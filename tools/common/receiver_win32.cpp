@@ -125,7 +125,8 @@ std::optional<ListenFailure> Receiver::open(const ListenSettings &settings) {
     DWORD size = 0;
     LPFN_WSARECVMSG function = nullptr;
     if (WSAIoctl(as_socket(sockets_.front().handle), SIO_GET_EXTENSION_FUNCTION_POINTER, &guid,
-                 sizeof guid, &function, sizeof function, &size, nullptr, nullptr) != 0) {
+                 sizeof guid, static_cast<void *>(&function), sizeof function, &size, nullptr,
+                 nullptr) != 0) {
       return ListenFailure{ListenFault::other, "WSARecvMsg", last_socket_error()};
     }
     receive_message_ = reinterpret_cast<void *>(function);

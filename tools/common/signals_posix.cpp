@@ -41,7 +41,7 @@ void catch_signals() {
     (void)::fcntl(end, F_SETFL, ::fcntl(end, F_GETFL) | O_NONBLOCK);
     (void)::fcntl(end, F_SETFD, FD_CLOEXEC);
   }
-  struct sigaction action {};
+  struct sigaction action = {};
   action.sa_handler = on_signal;
   sigemptyset(&action.sa_mask);
   for (const int number : {SIGINT, SIGTERM, SIGHUP, SIGUSR1}) {

@@ -99,15 +99,13 @@ std::string shown(std::string_view text) {
   out.reserve(text.size());
   while (!text.empty()) {
     const auto byte = static_cast<unsigned char>(text[0]);
-    std::size_t length = 1;
-    if (byte < 0x20 || byte == 0x7F) {
+    const std::size_t length = byte < 0x80 ? 1 : utf8_sequence(text);
+    if (byte < 0x20 || byte == 0x7F || length == 0) {
       append_escaped(out, text.substr(0, 1));
-    } else if (byte < 0x80) {
-      out += text[0];
-    } else if ((length = utf8_sequence(text)) == 0) {
-      length = 1;
-      append_escaped(out, text.substr(0, 1));
-    } else if (byte == 0xC2 && static_cast<unsigned char>(text[1]) < 0xA0) { // U+0080 to U+009F
+      text.remove_prefix(1);
+      continue;
+    }
+    if (byte == 0xC2 && static_cast<unsigned char>(text[1]) < 0xA0) { // U+0080 to U+009F
       append_escaped(out, text.substr(0, 2));
     } else {
       out.append(text.substr(0, length));

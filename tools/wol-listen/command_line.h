@@ -4,6 +4,7 @@
 #ifndef WOL_LISTEN_COMMAND_LINE_H
 #define WOL_LISTEN_COMMAND_LINE_H
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,7 +27,7 @@ struct Settings {
   std::string ethers_file;           // --ethers; empty: the system's
 };
 
-enum class Action { listen, help, version };
+enum class Action : std::uint8_t { listen, help, version };
 
 struct Plan {
   Action action = Action::listen;

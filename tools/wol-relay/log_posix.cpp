@@ -14,7 +14,7 @@ namespace wol::relay {
 // from a service may have its own).
 bool standard_error_is_journal() {
   const char *stream = std::getenv("JOURNAL_STREAM");
-  struct stat status {};
+  struct stat status = {};
   if (stream == nullptr || ::fstat(STDERR_FILENO, &status) != 0) {
     return false;
   }

@@ -67,7 +67,7 @@ Ruling Policy::judge(const Arrival &request, const Facts &facts, Clock::time_poi
                ", not to this relay");
   } else if (!sender_allowed(request.source)) {
     refuse(ruling, Refusal::sender, "not from a network of --from");
-  } else if (reading.verdict != Verdict::ok) {
+  } else if (reading.verdict != Verdict::ok || !reading.mac) {
     refuse(ruling, Refusal::not_magic,
            std::string(verdict_name(reading.verdict)) + ", " + verdict_text(reading));
   } else if (rules_.allow && !rules_.allow->lists(*reading.mac)) {

@@ -53,7 +53,7 @@ private:
   Rate global_rate_;
   std::map<MacBytes, Window> per_mac_;
   Window global_;
-  Clock::time_point next_cleaning_{};
+  Clock::time_point next_cleaning_;
 };
 
 } // namespace wol::relay

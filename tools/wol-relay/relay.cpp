@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdio>
 #include <map>
+#include <memory>
 
 namespace wol::relay {
 namespace {
@@ -56,7 +57,7 @@ public:
     if (!rules) {
       return kCannotStart;
     }
-    policy_.emplace(*rules);
+    policy_ = std::make_unique<Policy>(*rules);
     if (settings_.to.iface) {
       const Interfaces found = list_interfaces();
       if (find_interface(found, *settings_.to.iface) == nullptr) {
@@ -191,7 +192,9 @@ private:
                  ruling.reason);
       return;
     }
-    forward(ruling.reading, who);
+    if (ruling.reading.mac) {
+      forward(*ruling.reading.mac, ruling.reading.password, who);
+    }
   }
 
   // The destinations of a forward now: -i's, or the interfaces' as they are.
@@ -200,13 +203,12 @@ private:
     return planner_.planned(settings_.to_port);
   }
 
-  void forward(const MagicReading &reading, const std::string &who) {
+  void forward(const MacBytes &mac, const std::vector<unsigned char> &password,
+               const std::string &who) {
     std::array<unsigned char, TARNWICK_WOL_PACKET_SIZE + 6> bytes{};
-    const std::string mac = colon_mac(*reading.mac);
-    (void)wol_packet(mac.c_str(), bytes.data(), TARNWICK_WOL_PACKET_SIZE);
-    std::copy(reading.password.begin(), reading.password.end(),
-              bytes.begin() + TARNWICK_WOL_PACKET_SIZE);
-    const std::size_t size = TARNWICK_WOL_PACKET_SIZE + reading.password.size();
+    (void)wol_packet(colon_mac(mac).c_str(), bytes.data(), TARNWICK_WOL_PACKET_SIZE);
+    std::copy(password.begin(), password.end(), bytes.begin() + TARNWICK_WOL_PACKET_SIZE);
+    const std::size_t size = TARNWICK_WOL_PACKET_SIZE + password.size();
     const Destinations to = destinations();
     std::string failures = to.error;
     std::string sent;
@@ -217,14 +219,14 @@ private:
         sent += (sent.empty() ? "" : ", ") + each.shown;
       }
     }
-    const std::string password = reading.password.empty() ? "" : " with its password";
+    const std::string with = password.empty() ? "" : " with its password";
     if (sent.empty()) {
       ++failed_;
-      log_.write("failed " + who + password + ": " + failures);
+      log_.write("failed " + who + with + ": " + failures);
       return;
     }
     ++forwarded_;
-    log_.write("forwarded " + who + password + " to " + sent +
+    log_.write("forwarded " + who + with + " to " + sent +
                (failures.empty() ? "" : " (failed: " + failures + ")"));
   }
 
@@ -273,7 +275,7 @@ private:
 
   const Settings &settings_;
   Log log_;
-  std::optional<Policy> policy_;
+  std::unique_ptr<Policy> policy_;
   Receiver receiver_;
   Transport transport_;
   Interfaces interfaces_;

@@ -7,6 +7,7 @@
 
 #include "destinations.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,7 +38,7 @@ struct Settings {
   int resend_s = kDefaultResend;            // -r: --up sends again every so often; 0: never
 };
 
-enum class Action { wake, help, version };
+enum class Action : std::uint8_t { wake, help, version };
 
 struct Plan {
   Action action = Action::wake;

@@ -58,7 +58,8 @@ int run(wol::wake::Plan plan) {
     return kFailed;
   }
   if (settings.up_host) {
-    return waker.wake_and_wait(plan.macs.front()); // one MAC: the command line checked
+    // One MAC: the command line checked.
+    return waker.wake_and_wait(plan.macs.front(), *settings.up_host);
   }
   for (const std::string &mac : plan.macs) {
     waker.wake(wol::shown(mac), mac);

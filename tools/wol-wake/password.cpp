@@ -41,10 +41,11 @@ std::optional<std::vector<unsigned char>> password_bytes(std::string_view text) 
 std::string read_password(const std::string &file, std::vector<unsigned char> &out) {
   const bool is_stdin = file == "-";
   const std::string name = is_stdin ? "(standard input)" : shown(file);
-  std::FILE *stream = stdin;
   if (is_stdin) {
     read_standard_input_as_bytes();
-  } else if ((stream = open_for_reading(file)) == nullptr) {
+  }
+  std::FILE *stream = is_stdin ? stdin : open_for_reading(file);
+  if (stream == nullptr) {
     return name + ": cannot open: " + std::strerror(errno);
   }
   std::optional<Line> first;
@@ -65,12 +66,13 @@ std::string read_password(const std::string &file, std::vector<unsigned char> &o
     return name + ":1: " + first->error;
   }
   const std::vector<std::string> fields = split_fields(first->text);
-  std::optional<std::vector<unsigned char>> bytes;
-  if (fields.size() != 1 || !(bytes = password_bytes(fields[0]))) {
+  const std::optional<std::vector<unsigned char>> bytes =
+      fields.size() == 1 ? password_bytes(fields[0]) : std::nullopt;
+  if (!bytes) {
     return name + ": its first line must be the password alone: six bytes in a MAC form or four "
                   "as a dotted quad";
   }
-  out = std::move(*bytes);
+  out = *bytes;
   return {};
 }
 

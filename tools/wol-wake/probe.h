@@ -37,7 +37,7 @@ public:
   Answer wait(milliseconds time) override;
 
 private:
-  enum class Heard { nothing, answer, failure };
+  enum class Heard : std::uint8_t { nothing, answer, failure };
 
   // The platform's part. ask() puts the question (starts a connection, or
   // sends an echo request) or returns why it could not; listen() waits at

@@ -7,6 +7,7 @@
 #define WOL_WAKE_UP_H
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -41,7 +42,7 @@ struct UpTiming {
   milliseconds copy_wait{0};    // -w, between the copies
 };
 
-enum class UpOutcome { up, timed_out, not_sent };
+enum class UpOutcome : std::uint8_t { up, timed_out, not_sent };
 
 struct UpResult {
   UpOutcome outcome = UpOutcome::timed_out;

@@ -141,10 +141,11 @@ void Waker::wake(std::string_view where, std::string_view mac) {
 void Waker::wake_file(const std::string &name) {
   const bool is_stdin = name == "-";
   const std::string shown_name = is_stdin ? "(standard input)" : shown(name);
-  std::FILE *file = stdin;
   if (is_stdin) {
     read_standard_input_as_bytes(); // UTF-16 and CR LF as they are
-  } else if ((file = open_for_reading(name)) == nullptr) {
+  }
+  std::FILE *file = is_stdin ? stdin : open_for_reading(name);
+  if (file == nullptr) {
     fail(shown_name, std::string("cannot open: ") + std::strerror(errno));
     return;
   }
@@ -183,11 +184,10 @@ void Waker::wake_file(const std::string &name) {
   }
 }
 
-int Waker::wake_and_wait(std::string_view mac) {
+int Waker::wake_and_wait(std::string_view mac, const std::string &host) {
   constexpr int kUp = 0;
   constexpr int kCannot = 1;
   constexpr int kTimedOut = 3;
-  const std::string &host = *settings_.up_host;
   const std::string host_shown = shown(host);
   // The host is read, and can be asked, before anything is sent.
   const Destinations asked = planner_.for_option(host, settings_.up_port);

@@ -31,10 +31,10 @@ public:
   void wake(std::string_view where, std::string_view mac);
   // Wakes every target in the file `name` ("-": standard input).
   void wake_file(const std::string &name);
-  // --up: wakes `mac` and waits until its host answers (up.h). Returns 0
+  // --up: wakes `mac` and waits until `host` answers (up.h). Returns 0
   // when it is up, 3 when the timeout passed first, 1 when the packet could
   // not be sent or the host cannot be asked.
-  int wake_and_wait(std::string_view mac);
+  int wake_and_wait(std::string_view mac, const std::string &host);
 
   [[nodiscard]] bool failed() const { return failed_; }
 
