@@ -118,7 +118,7 @@ as_root() { # LOG SCRIPT
 }
 as_user() { # LOG SCRIPT
   chroot --userspec="$user:$user" "$root" env -i HOME=/home/$user USER=$user LOGNAME=$user \
-    PATH="$path" LANG=C.UTF-8 bash -c "cd; $2" >"$logs/$suite-$1.log" 2>&1 {lock}>&- &
+    PATH="$path" bash -c "cd; $2" >"$logs/$suite-$1.log" 2>&1 {lock}>&- &
   wait $!
 }
 packages() { chroot "$root" dpkg-query -W -f='${Status}\n' | grep -c 'ok installed'; }
